@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDomDocument>
+#include <QDomNode>
+#include <QDomNodeList>
+#include <QString>
+
+#include <optional>
+
+// Request addresses of the weather service, the one blocking fetch-and-parse, and the element
+// access that the polls and the station lookup read their answers with.
+class WeatherService {
+public:
+    enum RequestKind { Conditions, Hourly, Geolookup };
+
+    // Bounds of one fetch; each one exceeded is a failed load. Tests shorten them.
+    struct FetchLimits {
+        long connectTimeoutMs = 10000;
+        long totalTimeoutMs = 30000;
+        qint64 maxBodyBytes = 1024 * 1024;
+        long maxRedirects = 5;
+    };
+
+    static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
+
+    explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = FetchLimits());
+
+    QString baseUrl() const { return m_baseUrl; }
+    FetchLimits limits() const { return m_limits; }
+
+    // Plain concatenation of the address pieces. Key and station are percent-encoded outside
+    // the URL-unreserved characters, so typed text cannot change host, path or query.
+    QString BuildRequestUrl(RequestKind kind, const QString& apiKey, const QString& station) const;
+
+    // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
+    // the status is not 2xx, a bound is exceeded or the body is not well-formed XML.
+    std::optional<QDomDocument> LoadDocument(const QString& url) const;
+
+    // Every element of that exact name, in document order.
+    static QDomNodeList ElementsByTagName(const QDomDocument& document, const QString& name);
+    // A null node when the position is outside the list.
+    static QDomNode ItemAt(const QDomNodeList& list, int position);
+    // A null node when the position is past the last child; throws PollFailure when read
+    // through a null node. Whitespace-only text between elements is not a child.
+    static QDomNode ChildAt(const QDomNode& node, int position);
+    // The value of the node's first child; throws PollFailure for a null node or an element
+    // without children. Never an empty text in place of a missing one.
+    static QString NodeText(const QDomNode& node);
+    static bool HasErrorElement(const QDomDocument& document);
+
+private:
+    QString m_baseUrl;
+    FetchLimits m_limits;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+// An HTTP server on 127.0.0.1 with an ephemeral port, run on its own thread, for tests that
+// need a real peer. Register handlers on server() before start().
+class LoopbackServer {
+public:
+    LoopbackServer();
+    ~LoopbackServer();
+
+    httplib::Server& server();
+    // Binds, starts serving and returns once the server accepts connections.
+    bool start();
+    void stop();
+    int port() const { return m_port; }
+    QString baseUrl() const;
+
+private:
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = -1;
+};
