@@ -4,12 +4,12 @@
 #include <QDomNode>
 #include <QDomNodeList>
 #include <QString>
-
 #include <optional>
 
 // Request addresses of the weather service, the one blocking fetch-and-parse, and the element
 // access that the polls and the station lookup read their answers with.
-class WeatherService {
+class WeatherService
+{
 public:
     enum RequestKind { Conditions, Hourly, Geolookup };
 
@@ -23,7 +23,10 @@ public:
 
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
-    explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = FetchLimits());
+    // Two constructors rather than a defaulted FetchLimits argument: a nested type's member
+    // initializers cannot be used in a default argument inside the enclosing class.
+    explicit WeatherService(QString baseUrl = defaultBaseUrl());
+    WeatherService(QString baseUrl, FetchLimits limits);
 
     QString baseUrl() const { return m_baseUrl; }
     FetchLimits limits() const { return m_limits; }

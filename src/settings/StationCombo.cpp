@@ -12,3 +12,16 @@ void StationCombo::clear()
     index = -1;
     text.clear();
 }
+
+void StationCombo::commitTypedText()
+{
+    if (text.isEmpty())
+        return;
+    const qsizetype existing = items.indexOf(text);
+    if (existing >= 0) {
+        select(int(existing));
+        return;
+    }
+    items.append(text);
+    select(int(items.size() - 1));
+}

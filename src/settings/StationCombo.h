@@ -14,4 +14,8 @@ struct StationCombo {
     void select(int i);
     void append(const QString& item) { items.append(item); }
     void clear();
+    // Estacion_ID_LostFocus: a typed identifier becomes an entry. The first entry equal to
+    // the text (case-sensitive, blanks significant) is selected; otherwise the text is
+    // appended and selected. An empty text does nothing.
+    void commitTypedText();
 };

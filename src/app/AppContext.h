@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <functional>
+
+class AlertSink;
+class FolderChooser;
+class SettingsStore;
+class WeatherService;
+
+// What the window is given from outside: main passes the real services, tests their own.
+struct AppContext {
+    SettingsStore* store = nullptr;
+    const WeatherService* service = nullptr;
+    AlertSink* alertSink = nullptr; // none: the alert receiver is absent
+    FolderChooser* folderChooser = nullptr;
+    std::function<QDateTime()> clock = &QDateTime::currentDateTime;
+};

@@ -1,0 +1,92 @@
+#include "CommandLine.h"
+
+#include "NuboraVersion.h"
+#include "WeatherService.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstring>
+
+namespace {
+
+QString fromEnvironment(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Nubora: weather link for a small observatory."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("Use FILE (INI format) as the settings store."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption serviceUrl(QStringLiteral("service-url"),
+                                        QStringLiteral("The weather service's base address (also "
+                                                       "NUBORA_SERVICE_URL)."),
+                                        QStringLiteral("URL"));
+    const QCommandLineOption alertCommand(QStringLiteral("alert-command"),
+                                          QStringLiteral("Run CMD with the alert text and \"0\" "
+                                                         "when a poll is not safe (also "
+                                                         "NUBORA_ALERT_COMMAND)."),
+                                          QStringLiteral("CMD"));
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QStringLiteral("No window; same polls, file and alerts."));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Start up, close and exit: status 0 when the "
+                                                 "first conditions poll ended safe, else 1."));
+    const QCommandLineOption dumpState(QStringLiteral("dump-state"),
+                                       QStringLiteral("When the window closes, write its state "
+                                                      "as JSON to FILE."),
+                                       QStringLiteral("FILE"));
+    parser.addOptions({ settings, serviceUrl, alertCommand, headless, once, dumpState });
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.exitNow = true;
+        result.exitCode = 2;
+        result.message = parser.errorText() + QLatin1Char('\n');
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.exitNow = true;
+        result.message = parser.helpText();
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.exitNow = true;
+        result.message = QStringLiteral("Nubora %1\n").arg(QStringLiteral(NUBORA_VERSION_STRING));
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.exitNow = true;
+        result.exitCode = 2;
+        result.message = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
+        return result;
+    }
+
+    result.settingsFile = parser.value(settings);
+    result.serviceUrl = parser.isSet(serviceUrl) ? parser.value(serviceUrl) : fromEnvironment("NUBORA_SERVICE_URL");
+    if (result.serviceUrl.isEmpty())
+        result.serviceUrl = WeatherService::defaultBaseUrl();
+    result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)
+                                                     : fromEnvironment("NUBORA_ALERT_COMMAND");
+    result.dumpStateFile = parser.value(dumpState);
+    result.once = parser.isSet(once);
+    result.headless = parser.isSet(headless);
+    return result;
+}
+
+bool CommandLine::wantsHeadless(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "-headless") == 0)
+            return true;
+    return false;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The executable's options. Options win over the environment variables.
+struct CommandLine {
+    QString settingsFile;
+    QString serviceUrl;
+    QString alertCommand;
+    QString dumpStateFile;
+    bool once = false;
+    bool headless = false;
+
+    // Set when the command line asks for an answer and an exit (--help, --version, errors).
+    bool exitNow = false;
+    int exitCode = 0;
+    QString message;
+
+    static CommandLine parse(const QStringList& arguments);
+    // Whether --headless is among the arguments; the platform must be chosen before the
+    // application object exists.
+    static bool wantsHeadless(int argc, char** argv);
+};

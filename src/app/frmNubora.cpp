@@ -1,0 +1,387 @@
+#include "frmNubora.h"
+
+#include "DataFolderPicker.h"
+#include "DisplayFieldEdit.h"
+#include "NuboraVersion.h"
+#include "NumberConversion.h"
+#include "ObservationField.h"
+#include "SettingsStore.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr double TwipsPerPixel = 15.0;
+constexpr double DefaultPositionTwips = 100.0;
+
+Qt::CheckState toCheckState(int state)
+{
+    return state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
+int fromCheckState(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+void setCheck(QCheckBox* box, int state)
+{
+    // Greyed is a valid stored state; only then does the box need a third state.
+    box->setTristate(state == 2);
+    box->setCheckState(toCheckState(state));
+}
+
+void showField(DisplayFieldEdit* edit, const DisplayField& field)
+{
+    edit->setText(field.text);
+    edit->setBackground(field.background);
+}
+
+// A stored window edge, converted as a single-precision number; a hand-edited text that is
+// not a number gives the default.
+double storedEdge(const SettingsStore& store, const QString& key)
+{
+    const QString text = store.GetSetting(ConfigStore::Ventana, key, int(DefaultPositionTwips));
+    return static_cast<float>(NumberConversion::toDouble(text).value_or(DefaultPositionTwips));
+}
+
+} // namespace
+
+frmNubora::frmNubora(const AppContext& context, QWidget* parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_conditionsPoll(*context.service, *context.store, context.alertSink, context.clock)
+    , m_forecast(*context.service)
+    , m_stationLookup(*context.service)
+{
+    m_ui.setupUi(this);
+
+    connect(m_ui.Timer1, &QTimer::timeout, this, &frmNubora::Timer1_Timer);
+    connect(m_ui.Timer2, &QTimer::timeout, this, &frmNubora::Timer2_Timer);
+    connect(m_ui.Refrescar, &QPushButton::clicked, this, &frmNubora::Refrescar_Click);
+    connect(m_ui.Refrescar_Fct, &QPushButton::clicked, this, &frmNubora::Refrescar_Fct_Click);
+    connect(m_ui.Aceptar, &QPushButton::clicked, this, &frmNubora::Aceptar_Click);
+    connect(m_ui.Cancelar, &QPushButton::clicked, this, &frmNubora::Cancelar_Click);
+    connect(m_ui.Command1, &QPushButton::clicked, this, &frmNubora::Command1_Click);
+    connect(m_ui.Buscar, &QPushButton::clicked, this, &frmNubora::Buscar_Click);
+    m_ui.Estacion_ID->installEventFilter(this);
+    if (m_ui.Estacion_ID->lineEdit())
+        m_ui.Estacion_ID->lineEdit()->installEventFilter(this);
+
+    m_ui.Timer1->start();
+}
+
+frmNubora::~frmNubora()
+{
+    m_ui.Estacion_ID->removeEventFilter(this);
+    if (m_ui.Estacion_ID->lineEdit())
+        m_ui.Estacion_ID->lineEdit()->removeEventFilter(this);
+}
+
+void frmNubora::Form_Load()
+{
+    restorePosition();
+
+    ConfigPage config;
+    ConfigStore::restore(*m_context.store, config, true);
+    showConfig(config);
+
+    m_ui.lblVersion->setText(QStringLiteral("Versión %1.%2.%3")
+                                 .arg(NUBORA_VERSION_MAJOR)
+                                 .arg(NUBORA_VERSION_MINOR)
+                                 .arg(NUBORA_VERSION_PATCH));
+    m_ui.Timer2->stop();
+    DecimalSep = DecimalSeparator();
+    ObservationField = ObservationField::names();
+
+    Cuenta_Refresco = 0;
+    WriteMeteo();
+    Cuenta_Fct = 0;
+    Forecast();
+    m_ui.SSTab1->setCurrentIndex(0);
+}
+
+void frmNubora::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_ui.Timer1->stop();
+    m_ui.Timer2->stop();
+
+    const QPointF twips = positionTwips();
+    if (!isMinimized() && twips.y() > 0 && twips.x() > 0) {
+        m_context.store->SaveSetting(ConfigStore::Ventana, QStringLiteral("Posicion_Superior"),
+                                     QString::number(twips.y()));
+        m_context.store->SaveSetting(ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"),
+                                     QString::number(twips.x()));
+        m_context.store->sync();
+    }
+    m_conditionsPoll.releaseFile();
+    emit unloaded();
+}
+
+QPointF frmNubora::positionTwips() const
+{
+    if (pos() == m_restoredPixels)
+        return m_restoredTwips;
+    return QPointF(pos()) * TwipsPerPixel;
+}
+
+void frmNubora::restorePosition()
+{
+    QPointF twips(storedEdge(*m_context.store, QStringLiteral("Posicion_Izquierda")),
+                  storedEdge(*m_context.store, QStringLiteral("Posicion_Superior")));
+    // A position whose title bar lies off every screen (a monitor since removed) would leave
+    // the window out of reach.
+    const auto titleBarVisible = [this](const QPoint& topLeft) {
+        const QRect titleBar(topLeft, QSize(width(), 24));
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        return std::any_of(screens.begin(), screens.end(), [&titleBar](const QScreen* screen) {
+            return screen->availableGeometry().intersects(titleBar);
+        });
+    };
+    QPoint pixels = (twips / TwipsPerPixel).toPoint();
+    if (!titleBarVisible(pixels)) {
+        twips = QPointF(DefaultPositionTwips, DefaultPositionTwips);
+        pixels = (twips / TwipsPerPixel).toPoint();
+    }
+    move(pixels);
+    m_restoredTwips = twips;
+    m_restoredPixels = pos();
+}
+
+void frmNubora::Timer1_Timer()
+{
+    ++Cuenta_Refresco;
+    ++Cuenta_Fct;
+    if (Cuenta_Refresco >= Periodo_Refresco()) {
+        Cuenta_Refresco = 0;
+        WriteMeteo();
+    }
+    if (Cuenta_Fct >= 60) {
+        Cuenta_Fct = 0;
+        Forecast();
+    }
+}
+
+void frmNubora::Timer2_Timer()
+{
+    for (QPushButton* button : { m_ui.Aceptar, m_ui.Refrescar, m_ui.Refrescar_Fct })
+        if (!button->isEnabled())
+            button->setEnabled(true);
+    m_ui.Timer2->stop();
+}
+
+void frmNubora::Refrescar_Click()
+{
+    Cuenta_Refresco = 0;
+    WriteMeteo();
+}
+
+void frmNubora::Refrescar_Fct_Click()
+{
+    Cuenta_Fct = 0;
+    Forecast();
+}
+
+void frmNubora::Aceptar_Click()
+{
+    // Where a click does not move the focus, the typed station would otherwise be stored
+    // without becoming an entry of the list.
+    QLineEdit* edit = m_ui.Estacion_ID->lineEdit();
+    if (m_ui.Estacion_ID->hasFocus() || (edit && edit->hasFocus()))
+        Estacion_ID_LostFocus();
+
+    ConfigPage config = workingConfig();
+    ConfigStore::save(*m_context.store, config);
+    m_context.store->sync();
+    m_ui.Path_Dat->setText(config.Path_Dat);
+
+    Cuenta_Refresco = 0;
+    WriteMeteo();
+    Cuenta_Fct = 0;
+    Forecast();
+    m_ui.SSTab1->setCurrentIndex(0);
+}
+
+void frmNubora::Cancelar_Click()
+{
+    ConfigPage config = workingConfig();
+    ConfigStore::restore(*m_context.store, config, false);
+    showConfig(config);
+    m_ui.SSTab1->setCurrentIndex(0);
+}
+
+void frmNubora::Estacion_ID_LostFocus()
+{
+    StationCombo stations = workingConfig().Estacion_ID;
+    stations.commitTypedText();
+    showStations(stations);
+}
+
+void frmNubora::Command1_Click()
+{
+    if (!m_context.folderChooser)
+        return;
+    const QString folder = DataFolderPicker::Command1_Click(
+        m_ui.Path_Dat->text(), *m_context.folderChooser, [this](const QString& error) {
+            QMessageBox::critical(this, QStringLiteral("Nubora"), error);
+        });
+    m_ui.Path_Dat->setText(folder);
+}
+
+void frmNubora::Buscar_Click()
+{
+    StationCombo stations = workingConfig().Estacion_ID;
+    m_stationLookup.Buscar_Click(m_ui.API_key->text(), stations);
+    showStations(stations);
+}
+
+void frmNubora::WriteMeteo()
+{
+    m_lastPollSafe = m_conditionsPoll.WriteMeteo(workingConfig(), DecimalSep, ObservationField,
+                                                 m_conditions, *this);
+    showConditions();
+}
+
+void frmNubora::Forecast()
+{
+    m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    showForecast();
+}
+
+QString frmNubora::DecimalSeparator()
+{
+    return NumberConversion::DecimalSeparator();
+}
+
+void frmNubora::stopLockTimer()
+{
+    m_ui.Timer2->stop();
+}
+
+void frmNubora::lockButtons()
+{
+    m_ui.Aceptar->setEnabled(false);
+    m_ui.Refrescar->setEnabled(false);
+    m_ui.Refrescar_Fct->setEnabled(false);
+    m_ui.Timer2->start();
+}
+
+void frmNubora::setWindowCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+void frmNubora::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+bool frmNubora::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Opening the drop-down list is no loss of focus for the station box.
+        const auto* focusEvent = static_cast<QFocusEvent*>(event);
+        if (focusEvent->reason() != Qt::PopupFocusReason)
+            Estacion_ID_LostFocus();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+ConfigPage frmNubora::workingConfig() const
+{
+    ConfigPage config;
+    config.API_key = m_ui.API_key->text();
+    for (int i = 0; i < m_ui.Estacion_ID->count(); ++i)
+        config.Estacion_ID.items.append(m_ui.Estacion_ID->itemText(i));
+    config.Estacion_ID.index = m_ui.Estacion_ID->currentIndex();
+    config.Estacion_ID.text = m_ui.Estacion_ID->currentText();
+    config.T_Refresco = m_ui.T_Refresco->text();
+    config.HumedadAlta = m_ui.HumedadAlta->text();
+    config.LimiteViento = m_ui.LimiteViento->text();
+    config.Lluvia_1h = fromCheckState(m_ui.Lluvia_1h);
+    config.Cielo_Check[0] = fromCheckState(m_ui.Cielo_Check[0]);
+    config.Cielo_Check[1] = fromCheckState(m_ui.Cielo_Check[1]);
+    config.Path_Dat = m_ui.Path_Dat->text();
+    config.GNS = fromCheckState(m_ui.GNS);
+    return config;
+}
+
+void frmNubora::showConfig(const ConfigPage& config)
+{
+    m_ui.API_key->setText(config.API_key);
+    showStations(config.Estacion_ID);
+    m_ui.T_Refresco->setText(config.T_Refresco);
+    m_ui.HumedadAlta->setText(config.HumedadAlta);
+    m_ui.LimiteViento->setText(config.LimiteViento);
+    setCheck(m_ui.Lluvia_1h, config.Lluvia_1h);
+    setCheck(m_ui.Cielo_Check[0], config.Cielo_Check[0]);
+    setCheck(m_ui.Cielo_Check[1], config.Cielo_Check[1]);
+    m_ui.Path_Dat->setText(config.Path_Dat);
+    setCheck(m_ui.GNS, config.GNS);
+}
+
+void frmNubora::showStations(const StationCombo& stations)
+{
+    QComboBox* box = m_ui.Estacion_ID;
+    const QSignalBlocker blocker(box);
+    box->clear();
+    box->addItems(stations.items);
+    box->setCurrentIndex(stations.index);
+    box->setEditText(stations.text);
+}
+
+void frmNubora::showConditions()
+{
+    m_ui.Estacion->setText(m_conditions.Estacion);
+    m_ui.Fecha_Hora->setText(m_conditions.Fecha_Hora);
+    for (int i = 0; i < 3; ++i) {
+        showField(m_ui.T[i], m_conditions.T[i]);
+        showField(m_ui.V[i], m_conditions.V[i]);
+    }
+    for (int i = 0; i < 2; ++i) {
+        showField(m_ui.P[i], m_conditions.P[i]);
+        showField(m_ui.LL[i], m_conditions.LL[i]);
+        showField(m_ui.C[i], m_conditions.C[i]);
+    }
+}
+
+void frmNubora::showForecast()
+{
+    m_ui.Estacion_Fct->setText(m_forecastPage.Estacion_Fct);
+    m_ui.Fecha_Fct->setText(m_forecastPage.Fecha_Fct);
+    const auto show = [](DisplayFieldEdit* edit, const DisplayField& field) {
+        showField(edit, field);
+        edit->setBold(field.bold);
+    };
+    for (int i = 0; i < ForecastPage::RowCount; ++i) {
+        const ForecastRow& row = m_forecastPage.rows[i];
+        show(m_ui.Hr_Fct[i], row.Hr_Fct);
+        show(m_ui.T_Fct[i], row.T_Fct);
+        show(m_ui.H_Fct[i], row.H_Fct);
+        show(m_ui.V_Fct[i], row.V_Fct);
+        show(m_ui.C_Fct[i], row.C_Fct);
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSaveFile;
+
+// Writer of the one-line observatory data file "Nubora.dat".
+//
+// The line is written piece by piece as the poll reaches each value, but into a temporary
+// file that replaces the data file in one step on close or release: observatory software
+// never reads an empty or half-written line while a poll runs. The final content is the
+// same as writing in place.
+class DataFileWriter {
+public:
+    DataFileWriter();
+    ~DataFileWriter();
+
+    static QString fileName() { return QStringLiteral("Nubora.dat"); }
+    static QString filePath(const QString& folder);
+
+    // Left-pad to width with "0" or with blanks; never shortens.
+    static QString Pd(const QString& text, int width);
+    static QString Sd(const QString& text, int width);
+
+    // Each of these throws PollFailure when the file system refuses.
+    void createIfMissing(const QString& path);
+    void open(const QString& path);
+    void write(const QString& piece);
+    void close();
+
+    // Ends an open file with what was written; never throws. Nothing after a close.
+    void release();
+    bool isOpen() const { return m_file != nullptr; }
+
+private:
+    std::unique_ptr<QSaveFile> m_file;
+};

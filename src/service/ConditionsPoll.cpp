@@ -1,0 +1,229 @@
+#include "ConditionsPoll.h"
+
+#include "AlertSink.h"
+#include "ConditionsPage.h"
+#include "ConfigPage.h"
+#include "NumberConversion.h"
+#include "ObservationField.h"
+#include "PollFailure.h"
+#include "PollHost.h"
+#include "SafeConditionEvaluation.h"
+#include "WeatherService.h"
+
+namespace {
+
+double requireDouble(const QString& text)
+{
+    const std::optional<double> value = NumberConversion::toDouble(text);
+    if (!value)
+        throw PollFailure("not a number");
+    return *value;
+}
+
+qint16 requireInt16(const QString& text)
+{
+    const std::optional<qint16> value = NumberConversion::toInt16(text);
+    if (!value)
+        throw PollFailure("not a 16-bit number");
+    return *value;
+}
+
+QString two(int value)
+{
+    return DataFileWriter::Pd(QString::number(value), 2);
+}
+
+} // namespace
+
+struct ConditionsPoll::PollValues {
+    double WindSpeed = 100;
+    double GustSpeed = 100;
+    qint16 Humidity = 100;
+    double Rain1h = 100;
+};
+
+ConditionsPoll::ConditionsPoll(const WeatherService& service, const SettingsStore& store,
+                               AlertSink* alertSink, Clock clock)
+    : m_service(service)
+    , m_store(store)
+    , m_alertSink(alertSink)
+    , m_clock(std::move(clock))
+{
+}
+
+QString ConditionsPoll::captionAt(const QDateTime& time)
+{
+    const QTime t = time.time();
+    return QStringLiteral("Nubora (%1:%2:%3)").arg(two(t.hour()), two(t.minute()), two(t.second()));
+}
+
+bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
+                                const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
+{
+    SafeConditionEvaluation evaluation;
+    try {
+        const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
+        m_file.createIfMissing(path);
+        const QString url = m_service.BuildRequestUrl(WeatherService::Conditions, config.API_key,
+                                                      config.Estacion_ID.text);
+        Periodo_Refresco = requireInt16(config.T_Refresco);
+
+        page.Estacion.clear();
+        page.Fecha_Hora.clear();
+        PollValues values;
+        evaluation.reset();
+        evaluation.startColours(config, page);
+        for (auto* fields : { page.T.data(), page.V.data() })
+            for (int i = 0; i < 3; ++i)
+                fields[i].text.clear();
+        for (auto* fields : { page.P.data(), page.LL.data(), page.C.data() })
+            for (int i = 0; i < 2; ++i)
+                fields[i].text.clear();
+
+        m_file.open(path);
+
+        host.stopLockTimer();
+        const std::optional<QDomDocument> document = m_service.LoadDocument(url);
+        bool walkEnded = true;
+        if (!document) {
+            evaluation.markNotSafe();
+        } else {
+            host.lockButtons();
+
+            const QDateTime now = m_clock();
+            const QDate date = now.date();
+            const QTime time = now.time();
+            m_file.write(QString::number(date.year()) + QLatin1Char('-') + two(date.month())
+                         + QLatin1Char('-') + two(date.day()) + QLatin1Char(' '));
+            m_file.write(two(time.hour()) + QLatin1Char(':') + two(time.minute()) + QLatin1Char(':')
+                         + two(time.second()) + QStringLiteral(".00 C K "));
+
+            for (int index = 0; index < ObservationField.size() && walkEnded; ++index) {
+                const QDomNodeList elements
+                    = WeatherService::ElementsByTagName(*document, ObservationField.at(index));
+                for (int k = 0; k < elements.size() && walkEnded; ++k)
+                    walkEnded = handleElement(index, elements.item(k), config, DecimalSep, values,
+                                              page, evaluation, host);
+            }
+            if (walkEnded) {
+                evaluation.windTest(config, values.WindSpeed, values.GustSpeed, page);
+                m_file.write(DataFileWriter::Pd(dayText(), 12) + QLatin1Char(' '));
+                m_file.write(QStringLiteral("%1 %2 %3 0 0 0")
+                                 .arg(evaluation.CloudCondition)
+                                 .arg(evaluation.WindCondition)
+                                 .arg(evaluation.RainCondition));
+            }
+        }
+        if (walkEnded) {
+            m_file.close();
+            host.setWindowCaption(captionAt(m_clock()));
+        }
+    } catch (const PollFailure&) {
+        evaluation.markNotSafe();
+    }
+
+    m_file.release();
+    if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition && m_alertSink)
+        m_alertSink->Alarma_GNS(evaluation.AlertText());
+    return evaluation.SafeCondition;
+}
+
+bool ConditionsPoll::handleElement(int index, const QDomNode& element, const ConfigPage& config,
+                                   const QString& DecimalSep, PollValues& values,
+                                   ConditionsPage& page, SafeConditionEvaluation& evaluation,
+                                   PollHost& host)
+{
+    using namespace ObservationField;
+    const auto shown = [&DecimalSep](const QString& value) {
+        return NumberConversion::withSeparator(value, DecimalSep);
+    };
+    const auto text = [&element] { return WeatherService::NodeText(element); };
+
+    switch (index) {
+    case Error:
+        m_file.close();
+        evaluation.markNotSafe();
+        host.setWindowCaption(captionAt(m_clock()));
+        return false;
+    case ObservationLocation:
+        page.Estacion = WeatherService::NodeText(WeatherService::ChildAt(element, 1));
+        break;
+    case ObservationTimeRfc822:
+        page.Fecha_Hora = text();
+        break;
+    case ObservationEpoch:
+        ObsEpoch = requireDouble(text());
+        break;
+    case LocalTzOffset:
+        TzOffsetHours = requireDouble(text()) / 100;
+        break;
+    case TempC: {
+        const QString value = text();
+        m_file.write(DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' ')
+                     + DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
+                     + DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' '));
+        page.T[0].text = shown(value);
+        break;
+    }
+    case WindKph: {
+        const QString value = text();
+        m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' '));
+        page.V[0].text = shown(value);
+        values.WindSpeed = requireDouble(page.V[0].text);
+        break;
+    }
+    case WindGustKph:
+        page.V[1].text = shown(text());
+        values.GustSpeed = requireDouble(page.V[1].text);
+        break;
+    case WindDir:
+        page.V[2].text = text();
+        break;
+    case PressureMb:
+        page.P[0].text = shown(text());
+        break;
+    case PressureTrend:
+        page.P[1].text = text();
+        break;
+    case RelativeHumidity: {
+        const QString value = text();
+        values.Humidity = requireInt16(value.left(value.size() - 1));
+        m_file.write(DataFileWriter::Sd(QString::number(values.Humidity), 3) + QLatin1Char(' '));
+        page.T[1].text = QString::number(values.Humidity);
+        evaluation.humidityTest(config, values.Humidity, page);
+        break;
+    }
+    case DewpointC: {
+        const QString value = text();
+        m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' ') + DataFileWriter::Sd(QStringLiteral("0"), 3)
+                     + QStringLiteral(" 0 0 00600 "));
+        page.T[2].text = shown(value);
+        break;
+    }
+    case Precip1hrMetric:
+        page.LL[0].text = shown(text());
+        values.Rain1h = requireDouble(page.LL[0].text);
+        evaluation.rainTest(config, values.Rain1h, page);
+        break;
+    case PrecipTodayMetric:
+        page.LL[1].text = shown(text());
+        break;
+    case VisibilityKm:
+        page.C[0].text = shown(text());
+        break;
+    case Weather:
+        page.C[1].text = text();
+        evaluation.skyTest(config, page);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+QString ConditionsPoll::dayText() const
+{
+    const double DayNumber = ObsEpoch / 86400 + 25569 + TzOffsetHours / 24;
+    // Fixed-point with five decimals and "." whatever the locale; the file is always ASCII.
+    return QString::number(DayNumber, 'f', 5);
+}

@@ -1,0 +1,168 @@
+#include "HourlyForecast.h"
+
+#include "PollFailure.h"
+#include "PollHost.h"
+#include "WeatherService.h"
+#include "settings/ConfigPage.h"
+#include "settings/NumberConversion.h"
+
+#include <QDomDocument>
+#include <exception>
+
+namespace
+{
+
+// Child positions inside one "forecast" entry of the hourly answer, with the element the
+// service puts there. Read by position only, never by name.
+constexpr int TimeChild = 0; // FCTTIME
+constexpr int HourInTime = 1; // hour_padded
+constexpr int MinuteInTime = 2; // min
+constexpr int YearInTime = 5; // year
+constexpr int DayInTime = 9; // mday
+constexpr int MonthInTime = 17; // month_name_abbrev
+constexpr int WeekdayInTime = 18; // weekday_name
+constexpr int TemperatureChild = 1; // temp
+constexpr int SkyChild = 3; // condition
+constexpr int WindChild = 8; // wspd
+constexpr int HumidityChild = 12; // humidity
+constexpr int MetricInValue = 1; // metric, inside temp and wspd
+
+QString textAt(const QDomNode& node, int position)
+{
+    return WeatherService::NodeText(WeatherService::ChildAt(node, position));
+}
+
+double toNumber(const QString& text)
+{
+    const std::optional<double> value = NumberConversion::toDouble(text);
+    if (!value)
+        throw PollFailure("not a number");
+    return *value;
+}
+
+void clearPage(ForecastPage& page)
+{
+    page.Estacion_Fct.clear();
+    page.Fecha_Fct.clear();
+    for (ForecastRow& row : page.rows) {
+        row.Hr_Fct.text.clear();
+        row.Hr_Fct.background = FieldColour::Red;
+        row.T_Fct.text.clear();
+        row.H_Fct.text.clear();
+        row.V_Fct.text.clear();
+        row.C_Fct.text.clear();
+    }
+}
+
+// The cells are written one at a time, and the hour cell's colour by each check in turn, so
+// that a read or conversion that fails leaves exactly what had been written before it.
+void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& estacionCaption,
+    const QString& DecimalSep, ForecastRow& row, QString& Estacion_Fct)
+{
+    bool humidityOk = false;
+    bool windOk = false;
+    bool skyClear = false;
+
+    row.Hr_Fct.background = FieldColour::Red;
+    Estacion_Fct = estacionCaption;
+
+    const QDomNode time = WeatherService::ChildAt(entry, TimeChild);
+    const QString hour = textAt(time, HourInTime);
+    row.Hr_Fct.text = hour + QLatin1Char(':') + textAt(time, MinuteInTime);
+    row.T_Fct.text = NumberConversion::withSeparator(
+        textAt(WeatherService::ChildAt(entry, TemperatureChild), MetricInValue), DecimalSep);
+    row.H_Fct.text = NumberConversion::withSeparator(textAt(entry, HumidityChild), DecimalSep);
+    row.V_Fct.text = NumberConversion::withSeparator(
+        textAt(WeatherService::ChildAt(entry, WindChild), MetricInValue), DecimalSep);
+    row.C_Fct.text = textAt(entry, SkyChild);
+
+    const double humidity = toNumber(row.H_Fct.text);
+    const double humidityLimit = toNumber(config.HumedadAlta);
+    if (humidity >= humidityLimit) {
+        row.H_Fct.bold = true;
+        row.Hr_Fct.background = FieldColour::Yellow;
+    } else {
+        humidityOk = true;
+        row.H_Fct.bold = false;
+    }
+
+    if (row.C_Fct.text == HourlyForecast::ClearSky) {
+        skyClear = true;
+        row.C_Fct.bold = false;
+    } else if (row.C_Fct.text == HourlyForecast::PartlyCloudy
+        || row.C_Fct.text == HourlyForecast::ScatteredClouds) {
+        row.C_Fct.bold = true;
+        row.Hr_Fct.background = FieldColour::Yellow;
+    } else {
+        row.C_Fct.bold = true;
+        row.Hr_Fct.background = FieldColour::Red;
+    }
+
+    const double wind = toNumber(row.V_Fct.text);
+    const double windLimit = toNumber(config.LimiteViento);
+    if (wind >= windLimit) {
+        row.V_Fct.bold = true;
+        row.Hr_Fct.background = FieldColour::Red;
+    } else {
+        windOk = true;
+        row.V_Fct.bold = false;
+    }
+
+    if (humidityOk && windOk && skyClear)
+        row.Hr_Fct.background = FieldColour::Green;
+}
+
+} // namespace
+
+HourlyForecast::HourlyForecast(const WeatherService& service)
+    : m_service(service)
+{
+}
+
+void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionCaption,
+    const QString& DecimalSep, ForecastPage& page, PollHost& host) const
+{
+    std::optional<QDomDocument> document;
+    try {
+        const QString url = m_service.BuildRequestUrl(
+            WeatherService::Hourly, config.API_key, config.Estacion_ID.text);
+        host.stopLockTimer();
+        document = m_service.LoadDocument(url);
+    } catch (const std::exception&) {
+        // The forecast ends quietly on any failure; the page stays as it was.
+        return;
+    }
+    if (!document)
+        return;
+    host.lockButtons();
+    fill(*document, config, estacionCaption, DecimalSep, page);
+}
+
+void HourlyForecast::fill(const QDomDocument& document, const ConfigPage& config,
+    const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page)
+{
+    try {
+        if (WeatherService::HasErrorElement(document)) {
+            clearPage(page);
+            return;
+        }
+
+        const QDomNodeList entries
+            = WeatherService::ElementsByTagName(document, QStringLiteral("forecast"));
+
+        const QDomNode firstTime
+            = WeatherService::ChildAt(WeatherService::ItemAt(entries, 0), TimeChild);
+        const QString weekday = textAt(firstTime, WeekdayInTime);
+        const QString day = textAt(firstTime, DayInTime);
+        const QString month = textAt(firstTime, MonthInTime);
+        const QString year = textAt(firstTime, YearInTime);
+        page.Fecha_Fct = weekday + QStringLiteral(", ") + day + QStringLiteral(" de ") + month
+            + QStringLiteral(" de ") + year;
+
+        for (int i = 0; i < ForecastPage::RowCount; ++i)
+            fillRow(WeatherService::ItemAt(entries, i), config, estacionCaption, DecimalSep,
+                page.rows[i], page.Estacion_Fct);
+    } catch (const std::exception&) {
+        // Stops where the read or conversion failed; what was written stays.
+    }
+}

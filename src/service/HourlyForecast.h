@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ForecastPage.h"
+
+#include <QString>
+
+struct ConfigPage;
+class PollHost;
+class QDomDocument;
+class WeatherService;
+
+// The "Previsión" page: the next ten hours of the station's hourly forecast, each hour
+// coloured by the humidity and wind limits and a clear sky.
+class HourlyForecast
+{
+public:
+    explicit HourlyForecast(const WeatherService& service);
+
+    // The window's Forecast. A failed download leaves the page as it was and the buttons
+    // unlocked. Never throws.
+    void Forecast(const ConfigPage& config, const QString& estacionCaption,
+        const QString& DecimalSep, ForecastPage& page, PollHost& host) const;
+
+    // Everything after the button lock, on a loaded document. Stops at the first read or
+    // conversion that fails and leaves what it already wrote. Never throws.
+    static void fill(const QDomDocument& document, const ConfigPage& config,
+        const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page);
+
+    static inline const QString ClearSky = QStringLiteral("Despejado");
+    static inline const QString PartlyCloudy = QStringLiteral("Parcialmente nublado");
+    static inline const QString ScatteredClouds = QStringLiteral("Nubes dispersas");
+
+private:
+    const WeatherService& m_service;
+};

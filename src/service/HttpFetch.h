@@ -1,0 +1,24 @@
+#pragma once
+
+#include "WeatherService.h"
+
+#include <QByteArray>
+#include <cstddef>
+#include <optional>
+
+// One bounded, blocking HTTP(S) GET through libcurl's easy interface, on the calling thread, so
+// no event loop runs while a poll waits for its answer.
+class HttpFetch
+{
+public:
+    explicit HttpFetch(const WeatherService::FetchLimits& limits);
+
+    // The body of a 2xx answer; nothing on any failure or exceeded bound.
+    std::optional<QByteArray> get(const QByteArray& url);
+
+private:
+    static std::size_t receive(char* data, std::size_t size, std::size_t count, void* self);
+
+    WeatherService::FetchLimits m_limits;
+    QByteArray m_body;
+};

@@ -1,0 +1,128 @@
+#include "WeatherService.h"
+
+#include "HttpFetch.h"
+#include "PollFailure.h"
+
+#include <QUrl>
+#include <QXmlStreamReader>
+#include <utility>
+
+namespace
+{
+
+// Far deeper than any answer of the service. The DOM parser's time grows with the square of
+// the depth, so a deeply nested body of a few hundred kilobytes would block a poll for minutes.
+constexpr int MaxElementDepth = 256;
+
+QString encoded(const QString& text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+// The service never sends entity declarations: the parser limits each entity's expansion but
+// not their total, so a one-megabyte body referencing one entity over and over would expand to
+// gigabytes. Both checks run on a streaming pass, which stays linear.
+bool isPlainDocument(const QByteArray& body)
+{
+    QXmlStreamReader reader(body);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::DTD:
+            if (!reader.entityDeclarations().isEmpty())
+                return false;
+            break;
+        case QXmlStreamReader::StartElement:
+            if (++depth > MaxElementDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return !reader.hasError();
+}
+
+} // namespace
+
+WeatherService::WeatherService(QString baseUrl)
+    : WeatherService(std::move(baseUrl), FetchLimits())
+{
+}
+
+WeatherService::WeatherService(QString baseUrl, FetchLimits limits)
+    : m_baseUrl(std::move(baseUrl))
+    , m_limits(limits)
+{
+}
+
+QString WeatherService::BuildRequestUrl(
+    RequestKind kind, const QString& apiKey, const QString& station) const
+{
+    const QString head = m_baseUrl + QLatin1String("/api/") + encoded(apiKey);
+    switch (kind) {
+    case Conditions:
+        return head + QLatin1String("/conditions/lang:SP/q/pws:") + encoded(station)
+            + QLatin1String(".xml");
+    case Hourly:
+        return head + QLatin1String("/hourly/lang:SP/q/pws:") + encoded(station)
+            + QLatin1String(".xml");
+    case Geolookup:
+        return head + QLatin1String("/geolookup/q/autoip.xml");
+    }
+    return QString();
+}
+
+std::optional<QDomDocument> WeatherService::LoadDocument(const QString& url) const
+{
+    const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8());
+    if (!body || body->isEmpty() || !isPlainDocument(*body))
+        return std::nullopt;
+    QDomDocument document;
+    if (!document.setContent(*body))
+        return std::nullopt;
+    return document;
+}
+
+QDomNodeList WeatherService::ElementsByTagName(const QDomDocument& document, const QString& name)
+{
+    return document.elementsByTagName(name);
+}
+
+QDomNode WeatherService::ItemAt(const QDomNodeList& list, int position)
+{
+    if (position < 0 || position >= list.count())
+        return QDomNode();
+    return list.item(position);
+}
+
+// QDomDocument drops whitespace-only text between elements when it parses, so the stored
+// child positions already count the way the service's answers are read.
+QDomNode WeatherService::ChildAt(const QDomNode& node, int position)
+{
+    if (node.isNull())
+        throw PollFailure("child read through a missing node");
+    const QDomNodeList children = node.childNodes();
+    if (position < 0 || position >= children.count())
+        return QDomNode();
+    return children.item(position);
+}
+
+QString WeatherService::NodeText(const QDomNode& node)
+{
+    if (node.isNull())
+        throw PollFailure("text read through a missing node");
+    const QDomNode first = node.firstChild();
+    // An element in first place has no value of its own; it is not the text that was asked for.
+    if (first.isNull() || first.isElement())
+        throw PollFailure("text read from an element without text");
+    return first.nodeValue();
+}
+
+bool WeatherService::HasErrorElement(const QDomDocument& document)
+{
+    return !ElementsByTagName(document, QStringLiteral("error")).isEmpty();
+}

@@ -1,0 +1,30 @@
+#include "StationLookup.h"
+
+#include "StationCombo.h"
+#include "service/WeatherService.h"
+
+#include <exception>
+
+StationLookup::StationLookup(const WeatherService& service)
+    : m_service(service)
+{
+}
+
+void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) const
+{
+    stations.clear();
+    try {
+        const std::optional<QDomDocument> document = m_service.LoadDocument(
+            m_service.BuildRequestUrl(WeatherService::Geolookup, apiKey, QString()));
+        if (!document)
+            return;
+        // The service's error marker is not looked for: an error answer holds no "id".
+        const QDomNodeList ids = WeatherService::ElementsByTagName(*document, QStringLiteral("id"));
+        for (int i = 0; i < ids.count(); ++i)
+            stations.append(WeatherService::NodeText(WeatherService::ItemAt(ids, i)));
+        if (!stations.items.isEmpty())
+            stations.select(0);
+    } catch (const std::exception&) {
+        // Quietly: the identifiers found before the failing one stay, none is selected.
+    }
+}

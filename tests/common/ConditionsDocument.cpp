@@ -1,0 +1,119 @@
+#include "ConditionsDocument.h"
+
+#include <QStringList>
+#include <QXmlStreamWriter>
+
+namespace {
+
+// The service's element order of current_observation, with typical values.
+const QList<QPair<QString, QString>>& defaults()
+{
+    static const QList<QPair<QString, QString>> elements = {
+        { "station_id", "ITEST1" },
+        { "observation_time", "Last Updated on December 6, 7:05 AM CET" },
+        { "observation_time_rfc822", "Sun, 06 Dec 2026 07:05:00 +0100" },
+        { "observation_epoch", "1796537100" },
+        { "local_time_rfc822", "Sun, 06 Dec 2026 07:05:09 +0100" },
+        { "local_epoch", "1796537109" },
+        { "local_tz_short", "CET" },
+        { "local_tz_long", "Europe/Madrid" },
+        { "local_tz_offset", "+0100" },
+        { "weather", "Despejado" },
+        { "temperature_string", "54.1 F (12.3 C)" },
+        { "temp_f", "54.1" },
+        { "temp_c", "12.3" },
+        { "relative_humidity", "65%" },
+        { "wind_string", "From the North at 3.2 MPH" },
+        { "wind_dir", "Norte" },
+        { "wind_degrees", "5" },
+        { "wind_mph", "3.2" },
+        { "wind_gust_mph", "5.0" },
+        { "wind_kph", "5.2" },
+        { "wind_gust_kph", "8.0" },
+        { "pressure_mb", "1016" },
+        { "pressure_in", "30.01" },
+        { "pressure_trend", "0" },
+        { "dewpoint_string", "42.6 F (5.9 C)" },
+        { "dewpoint_f", "42.6" },
+        { "dewpoint_c", "5.9" },
+        { "visibility_mi", "6.2" },
+        { "visibility_km", "10.0" },
+        { "precip_1hr_string", "0.00 in ( 0 mm)" },
+        { "precip_1hr_in", "0.00" },
+        { "precip_1hr_metric", " 0" },
+        { "precip_today_string", "0.00 in (0 mm)" },
+        { "precip_today_in", "0.00" },
+        { "precip_today_metric", " 0" },
+        { "icon", "clear" },
+    };
+    return elements;
+}
+
+} // namespace
+
+ConditionsDocument::ConditionsDocument() = default;
+
+ConditionsDocument& ConditionsDocument::set(const QString& element, const QString& value)
+{
+    m_values.insert(element, value);
+    return *this;
+}
+
+ConditionsDocument& ConditionsDocument::repeat(const QString& element, const QString& value)
+{
+    m_repeats.insert(element, value);
+    return *this;
+}
+
+QByteArray ConditionsDocument::toXml() const
+{
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(m_indent);
+    w.writeStartDocument();
+    w.writeStartElement("response");
+    w.writeTextElement("version", "0.1");
+    w.writeTextElement("termsofService", "http://www.wunderground.com/weather/api/d/terms.html");
+    w.writeStartElement("features");
+    w.writeTextElement("feature", "conditions");
+    w.writeEndElement();
+    if (m_error) {
+        w.writeStartElement("error");
+        w.writeTextElement("type", "keynotfound");
+        w.writeTextElement("description", "this key does not exist");
+        w.writeEndElement();
+        w.writeEndElement();
+        w.writeEndDocument();
+        return xml;
+    }
+    w.writeStartElement("current_observation");
+    w.writeStartElement("display_location");
+    w.writeTextElement("full", "Madrid, Spain");
+    w.writeTextElement("city", "Madrid");
+    w.writeEndElement();
+    const QString location = m_values.value("observation_location", "Tres Cantos, Madrid");
+    if (location != absent()) {
+        w.writeStartElement("observation_location");
+        w.writeTextElement("full", "Tres Cantos, Madrid, Madrid");
+        if (location != empty())
+            w.writeTextElement("city", location);
+        w.writeEndElement();
+    }
+    const auto write = [&w](const QString& name, const QString& value) {
+        if (value == absent())
+            return;
+        if (value == empty())
+            w.writeEmptyElement(name);
+        else
+            w.writeTextElement(name, value);
+    };
+    for (const auto& [name, value] : defaults()) {
+        write(name, m_values.value(name, value));
+        if (m_repeats.contains(name))
+            write(name, m_repeats.value(name));
+    }
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndDocument();
+    return xml;
+}

@@ -1,0 +1,246 @@
+#include "LoopbackServer.h"
+#include "service/WeatherService.h"
+#include "settings/StationCombo.h"
+#include "settings/StationLookup.h"
+
+#include <QStringList>
+#include <QTest>
+#include <QXmlStreamWriter>
+#include <httplib.h>
+#include <mutex>
+
+namespace
+{
+
+struct Station {
+    QString neighborhood;
+    QString id; // "<empty>": an empty element
+};
+
+// A geolookup answer shaped like the service's: the caller's location, then the nearby
+// airport stations (which carry no "id") and personal stations.
+QByteArray geolookupAnswer(const QList<Station>& stations, bool indent)
+{
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(indent);
+    w.writeStartDocument();
+    w.writeStartElement("response");
+    w.writeTextElement("version", "0.1");
+    w.writeTextElement("termsofService", "http://www.wunderground.com/weather/api/d/terms.html");
+    w.writeStartElement("features");
+    w.writeTextElement("feature", "geolookup");
+    w.writeEndElement();
+    w.writeStartElement("location");
+    w.writeAttribute("type", "INTLCITY");
+    w.writeTextElement("country", "SP");
+    w.writeTextElement("country_iso3166", "ES");
+    w.writeTextElement("country_name", "España");
+    w.writeTextElement("city", "Madrid");
+    w.writeTextElement("tz_short", "CET");
+    w.writeTextElement("tz_long", "Europe/Madrid");
+    w.writeTextElement("lat", "40.41999817");
+    w.writeTextElement("lon", "-3.70000005");
+    w.writeTextElement("zip", "00000");
+    w.writeTextElement("magic", "1");
+    w.writeTextElement("wmo", "08221");
+    w.writeTextElement("l", "/q/zmw:00000.1.08221");
+    w.writeTextElement("requesturl", "global/stations/08221.html");
+    w.writeStartElement("nearby_weather_stations");
+    w.writeStartElement("airport");
+    for (const char* icao : { "LEMD", "LEVS" }) {
+        w.writeStartElement("station");
+        w.writeTextElement("city", "Madrid");
+        w.writeEmptyElement("state");
+        w.writeTextElement("country", "SP");
+        w.writeTextElement("icao", icao);
+        w.writeTextElement("lat", "40.47");
+        w.writeTextElement("lon", "-3.56");
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+    w.writeStartElement("pws");
+    for (const Station& s : stations) {
+        w.writeStartElement("station");
+        w.writeTextElement("neighborhood", s.neighborhood);
+        w.writeTextElement("city", "Madrid");
+        w.writeTextElement("state", "Madrid");
+        w.writeTextElement("country", "SP");
+        if (s.id == QStringLiteral("<empty>"))
+            w.writeEmptyElement("id");
+        else
+            w.writeTextElement("id", s.id);
+        w.writeTextElement("lat", "40.416");
+        w.writeTextElement("lon", "-3.703");
+        w.writeTextElement("distance_km", "2");
+        w.writeTextElement("distance_mi", "1");
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndDocument();
+    return xml;
+}
+
+const QList<Station> threeStations
+    = { { "Lavapiés", "IMADRID123" }, { "Chamberí", "IMADRIDC7" }, { "Tres Cantos", "ITRESCAN2" } };
+
+// A station box as a user may have left it: entries, a selection and a typed text.
+StationCombo usedCombo()
+{
+    StationCombo combo;
+    combo.items = { QStringLiteral("IOLD1"), QStringLiteral("IOLD2") };
+    combo.select(1);
+    combo.text = QStringLiteral("ITYPED");
+    return combo;
+}
+
+// Serves one fixed answer and records the paths asked for.
+class Geolookup
+{
+public:
+    Geolookup(int status, const QByteArray& body)
+    {
+        m_server.server().Get(".*",
+            [this, status, body](const httplib::Request& request, httplib::Response& response) {
+                {
+                    const std::lock_guard<std::mutex> guard(m_lock);
+                    m_paths << QString::fromStdString(request.path);
+                }
+                response.status = status;
+                response.set_content(body.toStdString(), "text/xml");
+            });
+        m_started = m_server.start();
+    }
+
+    bool started() const { return m_started; }
+    QString baseUrl() const { return m_server.baseUrl(); }
+    QStringList paths()
+    {
+        const std::lock_guard<std::mutex> guard(m_lock);
+        return m_paths;
+    }
+
+private:
+    LoopbackServer m_server;
+    std::mutex m_lock;
+    QStringList m_paths;
+    bool m_started = false;
+};
+
+} // namespace
+
+class TestStationLookup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsStationsInDocumentOrder_data();
+    void findsStationsInDocumentOrder();
+    void failuresLeaveNothingSelected_data();
+    void failuresLeaveNothingSelected();
+    void secondLookupDoesNotAccumulate();
+    void refusedPort();
+};
+
+void TestStationLookup::findsStationsInDocumentOrder_data()
+{
+    QTest::addColumn<bool>("indent");
+    QTest::newRow("indented") << true;
+    QTest::newRow("one line") << false;
+}
+
+void TestStationLookup::findsStationsInDocumentOrder()
+{
+    QFETCH(bool, indent);
+    Geolookup service(200, geolookupAnswer(threeStations, indent));
+    QVERIFY(service.started());
+    StationCombo stations = usedCombo();
+
+    const WeatherService weather(service.baseUrl());
+    StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
+
+    QCOMPARE(stations.items, (QStringList { "IMADRID123", "IMADRIDC7", "ITRESCAN2" }));
+    QCOMPARE(stations.index, 0);
+    QCOMPARE(stations.text, QStringLiteral("IMADRID123"));
+    // The geolookup carries no station: the typed text is not part of the address.
+    QCOMPARE(service.paths(), QStringList { QStringLiteral("/api/KEY/geolookup/q/autoip.xml") });
+}
+
+void TestStationLookup::failuresLeaveNothingSelected_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("items");
+
+    QTest::newRow("no personal stations") << 200 << geolookupAnswer({}, true) << QStringList();
+    QTest::newRow("error answer")
+        << 200
+        << QByteArray("<response><version>0.1</version><error><type>keynotfound</type>"
+                      "<description>this key does not exist</description></error></response>")
+        << QStringList();
+    QTest::newRow("HTTP 500") << 500 << geolookupAnswer(threeStations, true) << QStringList();
+    QTest::newRow("not XML") << 200 << QByteArray("<response><location>") << QStringList();
+    QTest::newRow("empty id element")
+        << 200
+        << geolookupAnswer({ { "Lavapiés", "IMADRID123" }, { "Chamberí", "<empty>" },
+                               { "Tres Cantos", "ITRESCAN2" } },
+               false)
+        << QStringList { "IMADRID123" };
+}
+
+void TestStationLookup::failuresLeaveNothingSelected()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, items);
+    Geolookup service(status, body);
+    QVERIFY(service.started());
+    StationCombo stations = usedCombo();
+
+    const WeatherService weather(service.baseUrl());
+    StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
+
+    QCOMPARE(stations.items, items);
+    QCOMPARE(stations.index, -1);
+    QCOMPARE(stations.text, QString());
+}
+
+void TestStationLookup::secondLookupDoesNotAccumulate()
+{
+    Geolookup service(200, geolookupAnswer(threeStations, true));
+    QVERIFY(service.started());
+    const WeatherService weather(service.baseUrl());
+    const StationLookup lookup(weather);
+    StationCombo stations;
+
+    lookup.Buscar_Click(QStringLiteral("KEY"), stations);
+    lookup.Buscar_Click(QStringLiteral("KEY"), stations);
+
+    QCOMPARE(stations.items, (QStringList { "IMADRID123", "IMADRIDC7", "ITRESCAN2" }));
+    QCOMPARE(stations.index, 0);
+    QCOMPARE(service.paths().size(), 2);
+}
+
+void TestStationLookup::refusedPort()
+{
+    QString baseUrl;
+    {
+        LoopbackServer closed;
+        QVERIFY(closed.start());
+        baseUrl = closed.baseUrl();
+    }
+    StationCombo stations = usedCombo();
+
+    const WeatherService weather(baseUrl);
+    StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
+
+    QVERIFY(stations.items.isEmpty());
+    QCOMPARE(stations.index, -1);
+    QCOMPARE(stations.text, QString());
+}
+
+QTEST_GUILESS_MAIN(TestStationLookup)
+#include "tst_stationlookup.moc"

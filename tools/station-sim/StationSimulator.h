@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace httplib
+{
+class Server;
+}
+
+// A stand-in for the weather service's XML API on loopback: conditions, hourly forecast and
+// geolookup answers shaped like the service's own, for a set of scenario stations (clear,
+// cloudy, humid, rainy, windy, broken answers, slow, huge) and one live station whose
+// weather drifts with the clock.
+class StationSimulator
+{
+public:
+    struct Reply {
+        int status = 200;
+        QByteArray contentType;
+        QByteArray body;
+    };
+
+    static constexpr int defaultSlowSeconds = 40;
+
+    StationSimulator();
+
+    // Documents are made from this clock's time (UTC); a fixed clock makes them fixed.
+    void setClock(std::function<QDateTime()> clock);
+    QDateTime now() const;
+
+    // How long the slow station keeps a request waiting.
+    void setSlowSeconds(int seconds);
+    int slowSeconds() const { return m_slowSeconds.load(); }
+
+    // The answer to a raw request target ("/api/<key>/conditions/lang:SP/q/pws:<id>.xml"),
+    // without the slow station's wait. Key and station may be percent-encoded.
+    Reply answer(const std::string& target) const;
+
+    // Serves the service's request paths on `server`, which must not be listening yet (the
+    // simulator installs its worker pool so that the slow station notices the server
+    // stopping). The simulator must outlive the server's listening.
+    void registerRoutes(httplib::Server& server);
+
+    // Every scenario station, the live one first.
+    static QStringList stationIds();
+    // The stations the geolookup answer lists as nearby, in its order.
+    static QStringList nearbyStationIds();
+
+private:
+    std::function<QDateTime()> m_clock;
+    mutable std::mutex m_clockMutex;
+    std::atomic_int m_slowSeconds { defaultSlowSeconds };
+};
