@@ -6,7 +6,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <cstring>
 
 namespace {
 
@@ -81,12 +80,4 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     result.once = parser.isSet(once);
     result.headless = parser.isSet(headless);
     return result;
-}
-
-bool CommandLine::wantsHeadless(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "-headless") == 0)
-            return true;
-    return false;
 }

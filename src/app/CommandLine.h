@@ -18,7 +18,4 @@ struct CommandLine {
     QString message;
 
     static CommandLine parse(const QStringList& arguments);
-    // Whether --headless is among the arguments; the platform must be chosen before the
-    // application object exists.
-    static bool wantsHeadless(int argc, char** argv);
 };

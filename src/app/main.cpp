@@ -29,23 +29,35 @@ std::unique_ptr<AlertSink> makeAlertSink(const QString& command)
 #endif
 }
 
+void setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Nubora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Nubora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NUBORA_VERSION_STRING));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (CommandLine::wantsHeadless(argc, argv))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Nubora"));
-    QApplication::setApplicationName(QStringLiteral("Nubora"));
-    QApplication::setApplicationVersion(QStringLiteral(NUBORA_VERSION_STRING));
-
-    const CommandLine options = CommandLine::parse(QApplication::arguments());
+    // The command line is read by a plain application first: --help, --version and mistakes
+    // are answered without a display, and --headless must choose the platform before the
+    // window system is opened.
+    CommandLine options;
+    {
+        QCoreApplication commandLineOnly(argc, argv);
+        setApplicationNames();
+        options = CommandLine::parse(QCoreApplication::arguments());
+    }
     if (options.exitNow) {
         std::fputs(qPrintable(options.message), options.exitCode == 0 ? stdout : stderr);
         return options.exitCode;
     }
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    setApplicationNames();
 
     SettingsStore store(options.settingsFile);
     const WeatherService service(options.serviceUrl);

@@ -48,7 +48,8 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
         && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalMs) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L) == CURLE_OK
-        && curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "") == CURLE_OK
+        // gzip only: it is cheap for the server to make, unlike brotli at its defaults.
+        && curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip") == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_USERAGENT, "Nubora/" NUBORA_VERSION_STRING) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::receive) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK;

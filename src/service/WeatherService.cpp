@@ -79,10 +79,17 @@ QString WeatherService::BuildRequestUrl(
 std::optional<QDomDocument> WeatherService::LoadDocument(const QString& url) const
 {
     const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8());
-    if (!body || body->isEmpty() || !isPlainDocument(*body))
+    if (!body)
+        return std::nullopt;
+    return parseDocument(*body);
+}
+
+std::optional<QDomDocument> WeatherService::parseDocument(const QByteArray& body)
+{
+    if (body.isEmpty() || !isPlainDocument(body))
         return std::nullopt;
     QDomDocument document;
-    if (!document.setContent(*body))
+    if (!document.setContent(body))
         return std::nullopt;
     return document;
 }

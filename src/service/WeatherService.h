@@ -27,6 +27,7 @@ public:
     // initializers cannot be used in a default argument inside the enclosing class.
     explicit WeatherService(QString baseUrl = defaultBaseUrl());
     WeatherService(QString baseUrl, FetchLimits limits);
+    virtual ~WeatherService() = default;
 
     QString baseUrl() const { return m_baseUrl; }
     FetchLimits limits() const { return m_limits; }
@@ -37,7 +38,10 @@ public:
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
     // the status is not 2xx, a bound is exceeded or the body is not well-formed XML.
-    std::optional<QDomDocument> LoadDocument(const QString& url) const;
+    // Virtual so that benchmarks can measure everything but the download.
+    virtual std::optional<QDomDocument> LoadDocument(const QString& url) const;
+    // The parse alone, with the same refusals (not well-formed, entity declarations, depth).
+    static std::optional<QDomDocument> parseDocument(const QByteArray& body);
 
     // Every element of that exact name, in document order.
     static QDomNodeList ElementsByTagName(const QDomDocument& document, const QString& name);

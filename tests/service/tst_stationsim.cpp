@@ -19,6 +19,7 @@ const QDateTime fixedNow(QDate(2026, 12, 7), QTime(18, 27, 30), Qt::UTC); // 19:
 struct Fetched {
     int status = -1;
     QByteArray contentType;
+    QByteArray contentLength;
     QByteArray body;
 };
 
@@ -148,12 +149,15 @@ Fetched TestStationSim::fetch(const QString& path)
     httplib::Client client("127.0.0.1", m_server->port());
     client.set_url_encode(false);
     client.set_read_timeout(10, 0);
-    const httplib::Result result = client.Get(path.toUtf8().toStdString());
+    // Asks for compression as the program's client does.
+    const httplib::Result result
+        = client.Get(path.toUtf8().toStdString(), { { "Accept-Encoding", "gzip" } });
     Fetched fetched;
     if (!result)
         return fetched;
     fetched.status = result->status;
     fetched.contentType = QByteArray::fromStdString(result->get_header_value("Content-Type"));
+    fetched.contentLength = QByteArray::fromStdString(result->get_header_value("Content-Length"));
     fetched.body = QByteArray::fromStdString(result->body);
     return fetched;
 }
@@ -507,6 +511,8 @@ void TestStationSim::brokenAnswers()
         const Fetched fetched = fetch(path);
         QCOMPARE(fetched.status, 200);
         QVERIFY(fetched.body.size() > 2 * 1024 * 1024);
+        // Sent as is with its length declared, although this client accepts compression.
+        QCOMPARE(fetched.contentLength.toLongLong(), fetched.body.size());
         const QDomDocument document = parsed(fetched.body);
         QCOMPARE(document.documentElement().tagName(), QStringLiteral("response"));
         QVERIFY(document.elementsByTagName("error").isEmpty());

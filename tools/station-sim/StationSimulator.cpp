@@ -702,6 +702,15 @@ void writeHistory(QXmlStreamWriter& xml, const QByteArray& body, const QDateTime
     xml.writeEndElement();
 }
 
+// The huge answer goes out uncompressed with its full length declared, as a careless server
+// would send it; brotli at httplib's quality would also take seconds over it.
+StationSimulator::Reply hugeOrPlain(const Scenario& scenario, QByteArray body)
+{
+    StationSimulator::Reply reply = xmlReply(std::move(body));
+    reply.compressible = scenario.behaviour != Behaviour::Huge;
+    return reply;
+}
+
 StationSimulator::Reply conditionsReply(const Scenario& scenario, const QDateTime& now)
 {
     QByteArray body;
@@ -711,7 +720,7 @@ StationSimulator::Reply conditionsReply(const Scenario& scenario, const QDateTim
     if (scenario.behaviour == Behaviour::Huge)
         writeHistory(xml, body, now);
     finishResponse(xml);
-    return xmlReply(body);
+    return hugeOrPlain(scenario, body);
 }
 
 void writeTimeOfForecast(QXmlStreamWriter& xml, const QDateTime& time)
@@ -825,7 +834,7 @@ StationSimulator::Reply hourlyReply(const Scenario& scenario, const QDateTime& n
     }
     xml.writeEndElement();
     finishResponse(xml);
-    return xmlReply(body);
+    return hugeOrPlain(scenario, body);
 }
 
 StationSimulator::Reply geolookupReply()
@@ -1023,10 +1032,20 @@ void StationSimulator::registerRoutes(httplib::Server& server)
                 response.set_content("Service Unavailable\n", "text/plain");
                 return;
             }
-            const Reply reply = answer(request.target);
-            response.status = reply.status;
-            response.set_content(
-                reply.body.constData(), size_t(reply.body.size()), reply.contentType.toStdString());
+            auto reply = std::make_shared<const Reply>(answer(request.target));
+            response.status = reply->status;
+            if (reply->compressible) {
+                response.set_content(reply->body.constData(), size_t(reply->body.size()),
+                    reply->contentType.toStdString());
+                return;
+            }
+            // httplib compresses set_content bodies when the client accepts it, but never a
+            // body that comes from a provider with a declared length.
+            response.set_content_provider(size_t(reply->body.size()),
+                reply->contentType.toStdString(),
+                [reply](size_t offset, size_t length, httplib::DataSink& sink) {
+                    return sink.write(reply->body.constData() + offset, length);
+                });
         });
 }
 

@@ -24,6 +24,8 @@ public:
         int status = 200;
         QByteArray contentType;
         QByteArray body;
+        // Served with the compression the client accepts; otherwise as is, length declared.
+        bool compressible = true;
     };
 
     static constexpr int defaultSlowSeconds = 40;

@@ -1,0 +1,145 @@
+// Micro-benchmarks of one current-conditions poll and one forecast update.
+#include "AlertSink.h"
+#include "ConditionsPage.h"
+#include "ConditionsPoll.h"
+#include "ConfigPage.h"
+#include "ForecastPage.h"
+#include "HourlyForecast.h"
+#include "LoopbackServer.h"
+#include "NumberConversion.h"
+#include "ObservationField.h"
+#include "PollHost.h"
+#include "SettingsStore.h"
+#include "StationSimulator.h"
+#include "WeatherService.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class SilentHost : public PollHost {
+public:
+    void stopLockTimer() override { }
+    void lockButtons() override { }
+    void setWindowCaption(const QString&) override { }
+};
+
+// The service with its download replaced by a canned answer, so that only the parse, the
+// element walk, the evaluation and the data-file line are measured.
+class CannedService : public WeatherService {
+public:
+    explicit CannedService(QByteArray body)
+        : m_body(std::move(body))
+    {
+    }
+    std::optional<QDomDocument> LoadDocument(const QString&) const override
+    {
+        return parseDocument(m_body);
+    }
+
+private:
+    QByteArray m_body;
+};
+
+ConfigPage demoConfig(const QString& folder)
+{
+    ConfigPage config;
+    config.API_key = QStringLiteral("demo");
+    config.Estacion_ID.text = QStringLiteral("ISIMDESPEJADO");
+    config.T_Refresco = QStringLiteral("5");
+    config.Path_Dat = folder;
+    return config;
+}
+
+// The data file goes to memory-backed storage where there is one, so that the figures do not
+// measure the disk.
+QString benchFolder()
+{
+    return QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+}
+
+void BM_ConditionsParseEvaluateCompose(benchmark::State& state)
+{
+    StationSimulator simulator;
+    const QByteArray body
+        = simulator.answer("/api/demo/conditions/lang:SP/q/pws:ISIMDESPEJADO.xml").body;
+    QTemporaryDir dir(benchFolder() + QStringLiteral("/nubora-bench-XXXXXX"));
+    SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+    store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), dir.path());
+    const CannedService service(body);
+    ConditionsPoll poll(service, store, nullptr);
+    const ConfigPage config = demoConfig(dir.path());
+    const QStringList fields = ObservationField::names();
+    const QString separator = NumberConversion::DecimalSeparator();
+    SilentHost host;
+    ConditionsPage page;
+    for (auto _ : state) {
+        const bool safe = poll.WriteMeteo(config, separator, fields, page, host);
+        benchmark::DoNotOptimize(safe);
+    }
+    if (page.T[0].text.isEmpty())
+        state.SkipWithError("the poll did not fill the page");
+}
+BENCHMARK(BM_ConditionsParseEvaluateCompose)->Unit(benchmark::kMicrosecond);
+
+struct LoopbackSimulator {
+    LoopbackSimulator()
+    {
+        simulator.registerRoutes(server.server());
+        server.start();
+    }
+    StationSimulator simulator;
+    LoopbackServer server;
+};
+
+void BM_WriteMeteoOnLoopback(benchmark::State& state)
+{
+    LoopbackSimulator sim;
+    QTemporaryDir dir(benchFolder() + QStringLiteral("/nubora-bench-XXXXXX"));
+    SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+    store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), dir.path());
+    const WeatherService service(sim.server.baseUrl());
+    ConditionsPoll poll(service, store, nullptr);
+    const ConfigPage config = demoConfig(dir.path());
+    const QStringList fields = ObservationField::names();
+    const QString separator = NumberConversion::DecimalSeparator();
+    SilentHost host;
+    ConditionsPage page;
+    for (auto _ : state) {
+        const bool safe = poll.WriteMeteo(config, separator, fields, page, host);
+        benchmark::DoNotOptimize(safe);
+    }
+    if (page.T[0].text.isEmpty())
+        state.SkipWithError("the poll did not fill the page");
+}
+BENCHMARK(BM_WriteMeteoOnLoopback)->Unit(benchmark::kMillisecond);
+
+void BM_ForecastOnLoopback(benchmark::State& state)
+{
+    LoopbackSimulator sim;
+    const WeatherService service(sim.server.baseUrl());
+    const HourlyForecast forecast(service);
+    const ConfigPage config = demoConfig(QString());
+    const QString separator = NumberConversion::DecimalSeparator();
+    SilentHost host;
+    ForecastPage page;
+    for (auto _ : state)
+        forecast.Forecast(config, QStringLiteral("Tres Cantos"), separator, page, host);
+    if (page.rows[9].Hr_Fct.text.isEmpty())
+        state.SkipWithError("the forecast did not fill ten rows");
+}
+BENCHMARK(BM_ForecastOnLoopback)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,200 @@
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The nubora executable run as a user or a script runs it, against station-sim in its own
+// process: command line, settings file, data file, alert command and state dump together.
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void versionAndHelp();
+    void stations_data();
+    void stations();
+    void unreachableServiceFailsAndAlerts();
+    void environmentVariables();
+
+private:
+    struct Run {
+        int exitCode = -1;
+        QByteArray dataFile;
+        QJsonObject dump;
+        QStringList alerts;
+    };
+    Run runNubora(const QString& station, const QStringList& extraArguments = {},
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+    QTemporaryDir m_dir;
+    QProcess m_simulator;
+    QString m_serviceUrl;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_simulator.start(QStringLiteral(STATION_SIM_EXECUTABLE), { "--port", "0" });
+    QVERIFY(m_simulator.waitForStarted());
+    QVERIFY(m_simulator.waitForReadyRead(10000));
+    const QByteArray line = m_simulator.readLine().trimmed();
+    QVERIFY2(line.startsWith("port "), line.constData());
+    m_serviceUrl = QStringLiteral("http://127.0.0.1:%1").arg(QString::fromLatin1(line.mid(5)));
+
+    // Records each alert as one line: the text, "|", the timeout argument.
+    QFile recorder(m_dir.filePath("record-alert"));
+    QVERIFY(recorder.open(QIODevice::WriteOnly));
+    recorder.write("#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> \"$(dirname \"$0\")/alerts.txt\"\n");
+    recorder.close();
+    recorder.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    m_simulator.terminate();
+    m_simulator.waitForFinished(5000);
+}
+
+void TestEndToEnd::init()
+{
+    for (const char* name : { "settings.ini", "alerts.txt", "dump.json", "data/Nubora.dat" })
+        QFile::remove(m_dir.filePath(name));
+    QDir(m_dir.path()).mkpath("data");
+}
+
+TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringList& extraArguments,
+                                          const QProcessEnvironment& environment)
+{
+    {
+        QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+        settings.setValue("Setup/API_key", "demo");
+        settings.setValue("Setup/Estacion_ID_N", "1");
+        settings.setValue("Setup/Estacion_ID(0)", station);
+        settings.setValue("Setup/Estacion_ID", "0");
+        settings.setValue("Setup/Path_Dat", m_dir.filePath("data"));
+        settings.setValue("Setup/GNS", "1");
+    }
+    QProcess nubora;
+    QProcessEnvironment env = environment;
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", m_dir.path());
+    nubora.setProcessEnvironment(env);
+    QStringList arguments { "--once", "--settings", m_dir.filePath("settings.ini"), "--dump-state",
+                            m_dir.filePath("dump.json") };
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE), arguments + extraArguments);
+    Run run;
+    if (!nubora.waitForFinished(60000))
+        return run;
+    run.exitCode = nubora.exitCode();
+    QFile data(m_dir.filePath("data/Nubora.dat"));
+    if (data.open(QIODevice::ReadOnly))
+        run.dataFile = data.readAll();
+    QFile dump(m_dir.filePath("dump.json"));
+    if (dump.open(QIODevice::ReadOnly))
+        run.dump = QJsonDocument::fromJson(dump.readAll()).object();
+    QFile alerts(m_dir.filePath("alerts.txt"));
+    if (alerts.open(QIODevice::ReadOnly))
+        run.alerts = QString::fromUtf8(alerts.readAll()).split('\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+void TestEndToEnd::versionAndHelp()
+{
+    QProcess nubora;
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--version" });
+    QVERIFY(nubora.waitForFinished(10000));
+    QCOMPARE(nubora.readAllStandardOutput(), QByteArray("Nubora 1.0.6\n"));
+    QCOMPARE(nubora.exitCode(), 0);
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--help" });
+    QVERIFY(nubora.waitForFinished(10000));
+    const QByteArray help = nubora.readAllStandardOutput();
+    for (const char* option : { "--settings", "--service-url", "--alert-command", "--headless", "--once",
+                                "--dump-state", "--version" })
+        QVERIFY2(help.contains(option), option);
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--no-such-option" });
+    QVERIFY(nubora.waitForFinished(10000));
+    QVERIFY(nubora.exitCode() != 0);
+}
+
+void TestEndToEnd::stations_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("alert");
+    QTest::addColumn<QString>("codes");
+
+    QTest::newRow("clear") << "ISIMDESPEJADO" << 0 << "" << "1 1 1";
+    QTest::newRow("humid") << "ISIMHUMEDO" << 1 << "H91% - |0" << "1 1 2";
+    QTest::newRow("rain") << "ISIMLLUVIA" << 1 << "Lluvia ligera - LL(1h) 0.3mm|0" << "3 1 3";
+    QTest::newRow("windy") << "ISIMVIENTO" << 1 << "V22.5Km/h - |0" << "1 3 1";
+    QTest::newRow("gusty") << "ISIMRACHAS" << 1 << "V18.0Km/h - |0" << "1 2 1";
+    QTest::newRow("error answer") << "ISIMERROR" << 1 << "Fallo en Nubora|0" << "";
+}
+
+void TestEndToEnd::stations()
+{
+    QFETCH(QString, station);
+    QFETCH(int, exitCode);
+    QFETCH(QString, alert);
+    QFETCH(QString, codes);
+    const Run run = runNubora(station, { "--service-url", m_serviceUrl, "--alert-command", m_dir.filePath("record-alert") });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.alerts, alert.isEmpty() ? QStringList() : QStringList { alert });
+
+    static const QRegularExpression head(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K $)");
+    static const QRegularExpression line(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K      0 [ \d.-]{6}      0 )"
+                                         R"([ \d.]{6} [ \d]{3} [ \d.-]{6}   0 0 0 00600 0\d{5}\.\d{5} \d \d \d 0 0 0$)");
+    if (codes.isEmpty()) {
+        QVERIFY2(head.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
+    } else {
+        QCOMPARE(run.dataFile.size(), 104);
+        QVERIFY2(line.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
+        QVERIFY(run.dataFile.endsWith((codes + " 0 0 0").toLatin1()));
+    }
+
+    const QJsonObject controls = run.dump.value("controls").toObject();
+    QVERIFY(QRegularExpression(R"(^Nubora \(\d\d:\d\d:\d\d\)$)").match(run.dump.value("caption").toString()).hasMatch());
+    QCOMPARE(run.dump.value("page").toString(), QString("Actual"));
+    QCOMPARE(controls.value("Estacion_ID").toObject().value("text").toString(), station);
+    if (!codes.isEmpty()) {
+        QVERIFY(!controls.value("T(0)").toObject().value("text").toString().isEmpty());
+        QVERIFY(!controls.value("Hr_Fct(9)").toObject().value("text").toString().isEmpty());
+    }
+}
+
+void TestEndToEnd::unreachableServiceFailsAndAlerts()
+{
+    const Run run = runNubora("ISIMDESPEJADO", { "--service-url", "http://127.0.0.1:9", "--alert-command",
+                                                 m_dir.filePath("record-alert") });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.dataFile, QByteArray());
+    QCOMPARE(run.alerts, QStringList { "Fallo en Nubora|0" });
+    const QJsonObject controls = run.dump.value("controls").toObject();
+    QCOMPARE(controls.value("Refrescar").toObject().value("enabled").toBool(), true);
+    QCOMPARE(controls.value("C(1)").toObject().value("background").toString(), QString("#FF8080"));
+}
+
+void TestEndToEnd::environmentVariables()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NUBORA_SERVICE_URL", m_serviceUrl);
+    env.insert("NUBORA_ALERT_COMMAND", m_dir.filePath("record-alert"));
+    Run run = runNubora("ISIMHUMEDO", {}, env);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.alerts, QStringList { "H91% - |0" });
+    // The option wins over the variable.
+    init();
+    run = runNubora("ISIMHUMEDO", { "--service-url", "http://127.0.0.1:9" }, env);
+    QCOMPARE(run.alerts, QStringList { "Fallo en Nubora|0" });
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
