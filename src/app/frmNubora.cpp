@@ -215,7 +215,7 @@ void frmNubora::Aceptar_Click()
     ConfigPage config = workingConfig();
     ConfigStore::save(*m_context.store, config);
     m_context.store->sync();
-    m_ui.Path_Dat->setText(config.Path_Dat);
+    showFolder(config.Path_Dat);
 
     Cuenta_Refresco = 0;
     WriteMeteo();
@@ -247,7 +247,7 @@ void frmNubora::Command1_Click()
         m_ui.Path_Dat->text(), *m_context.folderChooser, [this](const QString& error) {
             QMessageBox::critical(this, QStringLiteral("Nubora"), error);
         });
-    m_ui.Path_Dat->setText(folder);
+    showFolder(folder);
 }
 
 void frmNubora::Buscar_Click()
@@ -339,8 +339,15 @@ void frmNubora::showConfig(const ConfigPage& config)
     setCheck(m_ui.Lluvia_1h, config.Lluvia_1h);
     setCheck(m_ui.Cielo_Check[0], config.Cielo_Check[0]);
     setCheck(m_ui.Cielo_Check[1], config.Cielo_Check[1]);
-    m_ui.Path_Dat->setText(config.Path_Dat);
+    showFolder(config.Path_Dat);
     setCheck(m_ui.GNS, config.GNS);
+}
+
+void frmNubora::showFolder(const QString& folder)
+{
+    m_ui.Path_Dat->setText(folder);
+    // A long path shows its beginning, as it was typed, not its end.
+    m_ui.Path_Dat->setCursorPosition(0);
 }
 
 void frmNubora::showStations(const StationCombo& stations)

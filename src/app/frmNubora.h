@@ -72,6 +72,7 @@ private:
     ConfigPage workingConfig() const;
     void showConfig(const ConfigPage& config);
     void showStations(const StationCombo& stations);
+    void showFolder(const QString& folder);
     void showConditions();
     void showForecast();
     void restorePosition();

@@ -4,6 +4,7 @@
 #include "NuboraVersion.h"
 #include "SettingsStore.h"
 #include "StateDump.h"
+#include "StopSignals.h"
 #include "WeatherService.h"
 #include "frmNubora.h"
 
@@ -84,10 +85,13 @@ int main(int argc, char* argv[])
         window.Form_Unload();
         return window.lastPollSafe() ? 0 : 1;
     }
-    if (options.headless) {
-        // No window to close: the polls run until the process is told to stop.
-        return app.exec();
-    }
-    window.show();
+    // Stopped by a signal, the program ends as if its window had been closed.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, [&window] {
+        window.Form_Unload();
+        QCoreApplication::quit();
+    });
+    if (!options.headless)
+        window.show();
     return app.exec();
 }

@@ -19,11 +19,25 @@ QString encoded(const QString& text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
+// With no more tags than this, a body cannot nest deeper than half as many levels, which the
+// DOM parser still reads in about a tenth of a second; the streaming check then is not needed.
+constexpr qsizetype TagsWithoutDepthCheck = 8192;
+
 // The service never sends entity declarations: the parser limits each entity's expansion but
 // not their total, so a one-megabyte body referencing one entity over and over would expand to
-// gigabytes. Both checks run on a streaming pass, which stays linear.
+// gigabytes.
 bool isPlainDocument(const QByteArray& body)
 {
+    // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", and depth is
+    // bounded by the count of "<". Both byte scans cost far less than the parse itself, so the
+    // streaming pass is kept for the rare body they cannot judge (wide encodings, many tags).
+    if (!body.contains('\0')) {
+        if (body.contains("<!ENTITY"))
+            return false;
+        if (body.count('<') <= TagsWithoutDepthCheck)
+            return true;
+    }
+
     QXmlStreamReader reader(body);
     int depth = 0;
     while (!reader.atEnd()) {

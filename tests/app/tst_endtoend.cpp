@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -23,6 +24,7 @@ private slots:
     void stations();
     void unreachableServiceFailsAndAlerts();
     void environmentVariables();
+    void headlessRunsUntilTerminated();
 
 private:
     struct Run {
@@ -31,6 +33,7 @@ private:
         QJsonObject dump;
         QStringList alerts;
     };
+    void writeSettings(const QString& station);
     Run runNubora(const QString& station, const QStringList& extraArguments = {},
                   const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
@@ -70,18 +73,21 @@ void TestEndToEnd::init()
     QDir(m_dir.path()).mkpath("data");
 }
 
+void TestEndToEnd::writeSettings(const QString& station)
+{
+    QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+    settings.setValue("Setup/API_key", "demo");
+    settings.setValue("Setup/Estacion_ID_N", "1");
+    settings.setValue("Setup/Estacion_ID(0)", station);
+    settings.setValue("Setup/Estacion_ID", "0");
+    settings.setValue("Setup/Path_Dat", m_dir.filePath("data"));
+    settings.setValue("Setup/GNS", "1");
+}
+
 TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringList& extraArguments,
                                           const QProcessEnvironment& environment)
 {
-    {
-        QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
-        settings.setValue("Setup/API_key", "demo");
-        settings.setValue("Setup/Estacion_ID_N", "1");
-        settings.setValue("Setup/Estacion_ID(0)", station);
-        settings.setValue("Setup/Estacion_ID", "0");
-        settings.setValue("Setup/Path_Dat", m_dir.filePath("data"));
-        settings.setValue("Setup/GNS", "1");
-    }
+    writeSettings(station);
     QProcess nubora;
     QProcessEnvironment env = environment;
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -194,6 +200,31 @@ void TestEndToEnd::environmentVariables()
     init();
     run = runNubora("ISIMHUMEDO", { "--service-url", "http://127.0.0.1:9" }, env);
     QCOMPARE(run.alerts, QStringList { "Fallo en Nubora|0" });
+}
+
+void TestEndToEnd::headlessRunsUntilTerminated()
+{
+    writeSettings("ISIMDESPEJADO");
+    QProcess nubora;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"); // --headless alone must do without a display
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("HOME", m_dir.path());
+    nubora.setProcessEnvironment(env);
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
+                 { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url", m_serviceUrl,
+                   "--dump-state", m_dir.filePath("dump.json") });
+    QVERIFY(nubora.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(m_dir.filePath("data/Nubora.dat")).size(), 104, 20000);
+    QCOMPARE(nubora.state(), QProcess::Running);
+    nubora.terminate();
+    QVERIFY(nubora.waitForFinished(10000));
+    QCOMPARE(nubora.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(nubora.exitCode(), 0);
+    QFile dump(m_dir.filePath("dump.json"));
+    QVERIFY(dump.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(dump.readAll()).object().value("page").toString(), QString("Actual"));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -59,6 +59,7 @@ private slots:
     void fileAfterEveryEnding();
     void missingFolderStopsBeforeFetch();
     void fileIsReplacedNotAppended();
+    void readersNeverSeeAnEmptyFile();
     void humidityRounding_data();
     void humidityRounding();
     void limitsAndAlerts_data();
@@ -81,6 +82,7 @@ private:
     QByteArray m_body;
     int m_status = 200;
     QString m_lastPath;
+    QByteArray m_fileDuringFetch;
 
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
@@ -98,6 +100,8 @@ void TestConditionsPoll::initTestCase()
     m_server.server().Get(R"(/api/.*)", [this](const httplib::Request& request, httplib::Response& response) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastPath = QString::fromStdString(request.path);
+        QFile file(m_dir.filePath("Nubora.dat"));
+        m_fileDuringFetch = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
         response.status = m_status;
         response.set_content(m_body.toStdString(), "text/xml; charset=UTF-8");
     });
@@ -247,6 +251,23 @@ void TestConditionsPoll::fileIsReplacedNotAppended()
     m_body = ConditionsDocument().withError().toXml();
     poll();
     QCOMPARE(dataFile(), QByteArray("2026-12-06 07:06:10.00 C K "));
+}
+
+void TestConditionsPoll::readersNeverSeeAnEmptyFile()
+{
+    QVERIFY(poll());
+    const QByteArray first = dataFile();
+    QCOMPARE(m_fileDuringFetch, QByteArray()); // the very first poll creates it empty
+    m_now = m_now.addSecs(60);
+    QVERIFY(poll());
+    QCOMPARE(m_fileDuringFetch, first);
+    QVERIFY(dataFile() != first);
+    // A failed load still ends with an empty file, but only once the poll is over.
+    const QByteArray second = dataFile();
+    m_status = 500;
+    poll();
+    QCOMPARE(m_fileDuringFetch, second);
+    QCOMPARE(dataFile(), QByteArray());
 }
 
 void TestConditionsPoll::humidityRounding_data()

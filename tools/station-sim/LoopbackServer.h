@@ -9,8 +9,8 @@ namespace httplib {
 class Server;
 }
 
-// An HTTP server on 127.0.0.1 with an ephemeral port, run on its own thread, for tests that
-// need a real peer. Register handlers on server() before start().
+// An HTTP server on 127.0.0.1 with an ephemeral port, run on its own thread: the simulator
+// served in-process for tests, benchmarks and screenshots. Register handlers before start().
 class LoopbackServer {
 public:
     LoopbackServer();
