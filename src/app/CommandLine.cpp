@@ -6,8 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-
-namespace {
+namespace
+{
 
 QString fromEnvironment(const char* name)
 {
@@ -24,26 +24,25 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption settings(QStringLiteral("settings"),
-                                      QStringLiteral("Use FILE (INI format) as the settings store."),
-                                      QStringLiteral("FILE"));
+        QStringLiteral("Use FILE (INI format) as the settings store."), QStringLiteral("FILE"));
     const QCommandLineOption serviceUrl(QStringLiteral("service-url"),
-                                        QStringLiteral("The weather service's base address (also "
-                                                       "NUBORA_SERVICE_URL)."),
-                                        QStringLiteral("URL"));
+        QStringLiteral("The weather service's base address (also "
+                       "NUBORA_SERVICE_URL)."),
+        QStringLiteral("URL"));
     const QCommandLineOption alertCommand(QStringLiteral("alert-command"),
-                                          QStringLiteral("Run CMD with the alert text and \"0\" "
-                                                         "when a poll is not safe (also "
-                                                         "NUBORA_ALERT_COMMAND)."),
-                                          QStringLiteral("CMD"));
-    const QCommandLineOption headless(QStringLiteral("headless"),
-                                      QStringLiteral("No window; same polls, file and alerts."));
+        QStringLiteral("Run CMD with the alert text and \"0\" "
+                       "when a poll is not safe (also "
+                       "NUBORA_ALERT_COMMAND)."),
+        QStringLiteral("CMD"));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"), QStringLiteral("No window; same polls, file and alerts."));
     const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Start up, close and exit: status 0 when the "
-                                                 "first conditions poll ended safe, else 1."));
+        QStringLiteral("Start up, close and exit: status 0 when the "
+                       "first conditions poll ended safe, else 1."));
     const QCommandLineOption dumpState(QStringLiteral("dump-state"),
-                                       QStringLiteral("When the window closes, write its state "
-                                                      "as JSON to FILE."),
-                                       QStringLiteral("FILE"));
+        QStringLiteral("When the window closes, write its state "
+                       "as JSON to FILE."),
+        QStringLiteral("FILE"));
     parser.addOptions({ settings, serviceUrl, alertCommand, headless, once, dumpState });
 
     CommandLine result;
@@ -66,12 +65,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty()) {
         result.exitNow = true;
         result.exitCode = 2;
-        result.message = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
+        result.message
+            = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
         return result;
     }
 
     result.settingsFile = parser.value(settings);
-    result.serviceUrl = parser.isSet(serviceUrl) ? parser.value(serviceUrl) : fromEnvironment("NUBORA_SERVICE_URL");
+    result.serviceUrl = parser.isSet(serviceUrl) ? parser.value(serviceUrl)
+                                                 : fromEnvironment("NUBORA_SERVICE_URL");
     if (result.serviceUrl.isEmpty())
         result.serviceUrl = WeatherService::defaultBaseUrl();
     result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)

@@ -16,9 +16,11 @@
 #include <QTabWidget>
 #include <QTimer>
 
-namespace StateDump {
+namespace StateDump
+{
 
-namespace {
+namespace
+{
 
 QString hex(const QColor& colour)
 {
@@ -50,7 +52,10 @@ QJsonObject describe(const QObject* object)
         entry.insert("index", combo->currentIndex());
     } else if (const auto* box = qobject_cast<const QCheckBox*>(widget)) {
         entry.insert("text", box->text());
-        entry.insert("checked", box->checkState() == Qt::Checked ? 1 : box->checkState() == Qt::PartiallyChecked ? 2 : 0);
+        entry.insert("checked",
+            box->checkState() == Qt::Checked                ? 1
+                : box->checkState() == Qt::PartiallyChecked ? 2
+                                                            : 0);
     } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
         entry.insert("text", label->text());
         entry.insert("bold", label->font().bold());

@@ -8,7 +8,8 @@ class frmNubora;
 // The window's state as JSON, for tests and diagnosis: every named control under the name
 // the program's procedures use ("T(0)" for the widget named "T_0"), the caption, the
 // position in twips and the selected page.
-namespace StateDump {
+namespace StateDump
+{
 
 QString controlName(const QString& objectName);
 QByteArray toJson(const frmNubora& window);

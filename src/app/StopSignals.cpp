@@ -7,7 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 int g_pipe[2] = { -1, -1 };
 
@@ -33,7 +34,8 @@ StopSignals::StopSignals(QObject* parent)
         [[maybe_unused]] const ssize_t read = ::read(g_pipe[1], &byte, 1);
         emit stopRequested();
     });
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

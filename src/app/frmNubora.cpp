@@ -20,7 +20,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 constexpr double TwipsPerPixel = 15.0;
 constexpr double DefaultPositionTwips = 100.0;
@@ -130,10 +131,10 @@ void frmNubora::Form_Unload()
 
     const QPointF twips = positionTwips();
     if (!isMinimized() && twips.y() > 0 && twips.x() > 0) {
-        m_context.store->SaveSetting(ConfigStore::Ventana, QStringLiteral("Posicion_Superior"),
-                                     QString::number(twips.y()));
-        m_context.store->SaveSetting(ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"),
-                                     QString::number(twips.x()));
+        m_context.store->SaveSetting(
+            ConfigStore::Ventana, QStringLiteral("Posicion_Superior"), QString::number(twips.y()));
+        m_context.store->SaveSetting(
+            ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"), QString::number(twips.x()));
         m_context.store->sync();
     }
     m_conditionsPoll.releaseFile();
@@ -150,7 +151,7 @@ QPointF frmNubora::positionTwips() const
 void frmNubora::restorePosition()
 {
     QPointF twips(storedEdge(*m_context.store, QStringLiteral("Posicion_Izquierda")),
-                  storedEdge(*m_context.store, QStringLiteral("Posicion_Superior")));
+        storedEdge(*m_context.store, QStringLiteral("Posicion_Superior")));
     // A position whose title bar lies off every screen (a monitor since removed) would leave
     // the window out of reach.
     const auto titleBarVisible = [this](const QPoint& topLeft) {
@@ -259,8 +260,8 @@ void frmNubora::Buscar_Click()
 
 void frmNubora::WriteMeteo()
 {
-    m_lastPollSafe = m_conditionsPoll.WriteMeteo(workingConfig(), DecimalSep, ObservationField,
-                                                 m_conditions, *this);
+    m_lastPollSafe = m_conditionsPoll.WriteMeteo(
+        workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
     showConditions();
 }
 

@@ -17,7 +17,8 @@
 // The program's one window: its state, its event handlers and the refresh schedule.
 // The polls work on the page models; the window fills the working configuration from its
 // controls before a poll and renders the models into its widgets after it.
-class frmNubora : public QWidget, public PollHost {
+class frmNubora : public QWidget, public PollHost
+{
     Q_OBJECT
 
 public:

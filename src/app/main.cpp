@@ -9,7 +9,6 @@
 #include "frmNubora.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <memory>
 
@@ -17,7 +16,8 @@
 #include "GnsAutomationSink.h"
 #endif
 
-namespace {
+namespace
+{
 
 std::unique_ptr<AlertSink> makeAlertSink(const QString& command)
 {
@@ -76,7 +76,8 @@ int main(int argc, char* argv[])
     if (!options.dumpStateFile.isEmpty()) {
         QObject::connect(&window, &frmNubora::unloaded, &window, [&window, &options] {
             if (!StateDump::write(window, options.dumpStateFile))
-                std::fprintf(stderr, "nubora: cannot write %s\n", qPrintable(options.dumpStateFile));
+                std::fprintf(
+                    stderr, "nubora: cannot write %s\n", qPrintable(options.dumpStateFile));
         });
     }
 

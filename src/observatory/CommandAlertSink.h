@@ -7,7 +7,8 @@
 // Alert connector where the safety product's automation object does not exist: runs a
 // command, without a shell, with the alert text and the timeout "0" as its last two
 // arguments. Waits a bounded time and kills a command that hangs; failures stay silent.
-class CommandAlertSink : public AlertSink {
+class CommandAlertSink : public AlertSink
+{
 public:
     explicit CommandAlertSink(QString command, int waitMs = 10000);
 

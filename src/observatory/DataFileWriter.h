@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 class QSaveFile;
@@ -12,7 +11,8 @@ class QSaveFile;
 // file that replaces the data file in one step on close or release: observatory software
 // never reads an empty or half-written line while a poll runs. The final content is the
 // same as writing in place.
-class DataFileWriter {
+class DataFileWriter
+{
 public:
     DataFileWriter();
     ~DataFileWriter();

@@ -5,7 +5,8 @@
 #include "NumberConversion.h"
 #include "PollFailure.h"
 
-namespace {
+namespace
+{
 
 double limit(const QString& text)
 {
@@ -28,10 +29,12 @@ void SafeConditionEvaluation::startColours(const ConfigPage& config, ConditionsP
     page.V[0].background = FieldColour::Red;
     page.V[1].background = FieldColour::Yellow;
     page.T[1].background = FieldColour::Yellow;
-    page.LL[0].background = ConfigPage::isTicked(config.Lluvia_1h) ? FieldColour::Red : FieldColour::Grey;
+    page.LL[0].background
+        = ConfigPage::isTicked(config.Lluvia_1h) ? FieldColour::Red : FieldColour::Grey;
 }
 
-void SafeConditionEvaluation::humidityTest(const ConfigPage& config, qint16 Humidity, ConditionsPage& page)
+void SafeConditionEvaluation::humidityTest(
+    const ConfigPage& config, qint16 Humidity, ConditionsPage& page)
 {
     if (limit(config.HumedadAlta) > Humidity) {
         RainCondition = 1;
@@ -44,7 +47,8 @@ void SafeConditionEvaluation::humidityTest(const ConfigPage& config, qint16 Humi
     }
 }
 
-void SafeConditionEvaluation::rainTest(const ConfigPage& config, double Rain1h, ConditionsPage& page)
+void SafeConditionEvaluation::rainTest(
+    const ConfigPage& config, double Rain1h, ConditionsPage& page)
 {
     if (!ConfigPage::isTicked(config.Lluvia_1h))
         return;
@@ -86,8 +90,8 @@ void SafeConditionEvaluation::skyTest(const ConfigPage& config, ConditionsPage& 
     }
 }
 
-void SafeConditionEvaluation::windTest(const ConfigPage& config, double WindSpeed, double GustSpeed,
-                                       ConditionsPage& page)
+void SafeConditionEvaluation::windTest(
+    const ConfigPage& config, double WindSpeed, double GustSpeed, ConditionsPage& page)
 {
     const double windLimit = limit(config.LimiteViento);
     if (windLimit > WindSpeed && windLimit > GustSpeed) {

@@ -10,7 +10,8 @@ struct ConfigPage;
 //
 // Limits are read from the working configuration each time a test runs; a limit that is not
 // a number throws PollFailure.
-class SafeConditionEvaluation {
+class SafeConditionEvaluation
+{
 public:
     bool SafeCondition = true; // never returns to safe within a poll
     qint16 CloudCondition = 0; // 0 unknown, 1 clear, 2 cloudy, 3 very cloudy
@@ -29,7 +30,8 @@ public:
     void humidityTest(const ConfigPage& config, qint16 Humidity, ConditionsPage& page);
     void rainTest(const ConfigPage& config, double Rain1h, ConditionsPage& page);
     void skyTest(const ConfigPage& config, ConditionsPage& page);
-    void windTest(const ConfigPage& config, double WindSpeed, double GustSpeed, ConditionsPage& page);
+    void windTest(
+        const ConfigPage& config, double WindSpeed, double GustSpeed, ConditionsPage& page);
 
     // The notes in the order sky, wind, humidity, rain; "Fallo en Nubora" when all are empty.
     QString AlertText() const;

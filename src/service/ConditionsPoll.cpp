@@ -10,7 +10,8 @@
 #include "SafeConditionEvaluation.h"
 #include "WeatherService.h"
 
-namespace {
+namespace
+{
 
 double requireDouble(const QString& text)
 {
@@ -42,8 +43,8 @@ struct ConditionsPoll::PollValues {
     double Rain1h = 100;
 };
 
-ConditionsPoll::ConditionsPoll(const WeatherService& service, const SettingsStore& store,
-                               AlertSink* alertSink, Clock clock)
+ConditionsPoll::ConditionsPoll(
+    const WeatherService& service, const SettingsStore& store, AlertSink* alertSink, Clock clock)
     : m_service(service)
     , m_store(store)
     , m_alertSink(alertSink)
@@ -58,14 +59,14 @@ QString ConditionsPoll::captionAt(const QDateTime& time)
 }
 
 bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
-                                const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
+    const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
 {
     SafeConditionEvaluation evaluation;
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
-        const QString url = m_service.BuildRequestUrl(WeatherService::Conditions, config.API_key,
-                                                      config.Estacion_ID.text);
+        const QString url = m_service.BuildRequestUrl(
+            WeatherService::Conditions, config.API_key, config.Estacion_ID.text);
         Periodo_Refresco = requireInt16(config.T_Refresco);
 
         page.Estacion.clear();
@@ -94,16 +95,16 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             const QDate date = now.date();
             const QTime time = now.time();
             m_file.write(QString::number(date.year()) + QLatin1Char('-') + two(date.month())
-                         + QLatin1Char('-') + two(date.day()) + QLatin1Char(' '));
+                + QLatin1Char('-') + two(date.day()) + QLatin1Char(' '));
             m_file.write(two(time.hour()) + QLatin1Char(':') + two(time.minute()) + QLatin1Char(':')
-                         + two(time.second()) + QStringLiteral(".00 C K "));
+                + two(time.second()) + QStringLiteral(".00 C K "));
 
             for (int index = 0; index < ObservationField.size() && walkEnded; ++index) {
                 const QDomNodeList elements
                     = WeatherService::ElementsByTagName(*document, ObservationField.at(index));
                 for (int k = 0; k < elements.size() && walkEnded; ++k)
                     walkEnded = handleElement(index, elements.item(k), config, DecimalSep, values,
-                                              page, evaluation, host);
+                        page, evaluation, host);
             }
             if (walkEnded) {
                 evaluation.windTest(config, values.WindSpeed, values.GustSpeed, page);
@@ -129,9 +130,8 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
 }
 
 bool ConditionsPoll::handleElement(int index, const QDomNode& element, const ConfigPage& config,
-                                   const QString& DecimalSep, PollValues& values,
-                                   ConditionsPage& page, SafeConditionEvaluation& evaluation,
-                                   PollHost& host)
+    const QString& DecimalSep, PollValues& values, ConditionsPage& page,
+    SafeConditionEvaluation& evaluation, PollHost& host)
 {
     using namespace ObservationField;
     const auto shown = [&DecimalSep](const QString& value) {
@@ -160,8 +160,8 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
     case TempC: {
         const QString value = text();
         m_file.write(DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' ')
-                     + DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
-                     + DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' '));
+            + DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
+            + DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' '));
         page.T[0].text = shown(value);
         break;
     }
@@ -195,8 +195,8 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
     }
     case DewpointC: {
         const QString value = text();
-        m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' ') + DataFileWriter::Sd(QStringLiteral("0"), 3)
-                     + QStringLiteral(" 0 0 00600 "));
+        m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
+            + DataFileWriter::Sd(QStringLiteral("0"), 3) + QStringLiteral(" 0 0 00600 "));
         page.T[2].text = shown(value);
         break;
     }

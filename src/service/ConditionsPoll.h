@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QStringList>
-
 #include <functional>
 
 class AlertSink;
@@ -18,16 +17,17 @@ struct ConfigPage;
 
 // One poll of current conditions: fetch, show, judge, write the data file, alert.
 // Also keeps what the window carries from one poll to the next.
-class ConditionsPoll {
+class ConditionsPoll
+{
 public:
     using Clock = std::function<QDateTime()>;
 
     ConditionsPoll(const WeatherService& service, const SettingsStore& store, AlertSink* alertSink,
-                   Clock clock = &QDateTime::currentDateTime);
+        Clock clock = &QDateTime::currentDateTime);
 
     // Never throws; every failure ends in the poll's tail. Returns the poll's SafeCondition.
     bool WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
-                    const QStringList& ObservationField, ConditionsPage& page, PollHost& host);
+        const QStringList& ObservationField, ConditionsPage& page, PollHost& host);
 
     // The window's caption for a poll at that moment: "Nubora (hh:mm:ss)".
     static QString captionAt(const QDateTime& time);
@@ -44,8 +44,8 @@ private:
 
     // Returns false when an error element ends the walk.
     bool handleElement(int index, const QDomNode& element, const ConfigPage& config,
-                       const QString& DecimalSep, PollValues& values, ConditionsPage& page,
-                       SafeConditionEvaluation& evaluation, PollHost& host);
+        const QString& DecimalSep, PollValues& values, ConditionsPage& page,
+        SafeConditionEvaluation& evaluation, PollHost& host);
     QString dayText() const;
 
     const WeatherService& m_service;

@@ -3,7 +3,8 @@
 #include <QString>
 
 // What a poll changes in the window besides its page: the button lock and the caption.
-class PollHost {
+class PollHost
+{
 public:
     virtual ~PollHost() = default;
     // Timer2 off, before each download.

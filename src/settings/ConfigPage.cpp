@@ -4,7 +4,8 @@
 
 #include <QDir>
 
-namespace ConfigStore {
+namespace ConfigStore
+{
 
 QString defaultDataFolder()
 {
@@ -26,7 +27,8 @@ QString stationKey(int i)
     return QStringLiteral("Estacion_ID(%1)").arg(i);
 }
 
-namespace {
+namespace
+{
 
 // Hand-edited check states outside 0, 1, 2 fall back to the default.
 int readCheckState(const SettingsStore& store, const QString& key, qint16 defaultValue)
@@ -71,7 +73,8 @@ void save(SettingsStore& store, ConfigPage& page)
 
     const StationCombo& stations = page.Estacion_ID;
     store.SaveSetting(Setup, QStringLiteral("Estacion_ID"), QString::number(stations.index));
-    store.SaveSetting(Setup, QStringLiteral("Estacion_ID_N"), QString::number(stations.items.size()));
+    store.SaveSetting(
+        Setup, QStringLiteral("Estacion_ID_N"), QString::number(stations.items.size()));
     for (int i = 0; i < stations.items.size(); ++i)
         store.SaveSetting(Setup, stationKey(i), stations.items.at(i));
 
@@ -80,8 +83,10 @@ void save(SettingsStore& store, ConfigPage& page)
     store.SaveSetting(Setup, QStringLiteral("LimiteViento"), page.LimiteViento);
 
     store.SaveSetting(Setup, QStringLiteral("Lluvia_1h"), QString::number(page.Lluvia_1h));
-    store.SaveSetting(Setup, QStringLiteral("Cielo_Setup_Check0"), QString::number(page.Cielo_Check[0]));
-    store.SaveSetting(Setup, QStringLiteral("Cielo_Setup_Check1"), QString::number(page.Cielo_Check[1]));
+    store.SaveSetting(
+        Setup, QStringLiteral("Cielo_Setup_Check0"), QString::number(page.Cielo_Check[0]));
+    store.SaveSetting(
+        Setup, QStringLiteral("Cielo_Setup_Check1"), QString::number(page.Cielo_Check[1]));
 
     if (page.Path_Dat.isEmpty())
         page.Path_Dat = defaultDataFolder();

@@ -3,7 +3,6 @@
 #include "StationCombo.h"
 
 #include <QString>
-
 #include <array>
 
 class SettingsStore;
@@ -24,7 +23,8 @@ struct ConfigPage {
     static bool isTicked(int checkState) { return checkState == 1; }
 };
 
-namespace ConfigStore {
+namespace ConfigStore
+{
 
 inline const QString Setup = QStringLiteral("Setup");
 inline const QString Ventana = QStringLiteral("Ventana");

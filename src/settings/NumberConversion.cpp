@@ -1,12 +1,12 @@
 #include "NumberConversion.h"
 
 #include <QLocale>
-
 #include <cfenv>
 #include <cmath>
 #include <limits>
 
-namespace NumberConversion {
+namespace NumberConversion
+{
 
 std::optional<double> toDouble(const QString& text)
 {
@@ -27,7 +27,8 @@ std::optional<qint16> toInt16(const QString& text)
     std::fesetround(FE_TONEAREST);
     const double rounded = std::nearbyint(*value);
     std::fesetround(previousMode);
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+    if (rounded < std::numeric_limits<qint16>::min()
+        || rounded > std::numeric_limits<qint16>::max())
         return std::nullopt;
     return static_cast<qint16>(rounded);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // Text-to-number conversions by the user's locale (QLocale()), as every box and every
 // value of the service is read. Tests switch the locale with QLocale::setDefault.
-namespace NumberConversion {
+namespace NumberConversion
+{
 
 // Empty, non-numeric and non-finite texts give nothing.
 std::optional<double> toDouble(const QString& text);

@@ -6,17 +6,16 @@
 #include <QStringList>
 
 SettingsStore::SettingsStore(const QString& iniFile)
-    : m_settings(iniFile.isEmpty()
-                     ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                   QStringLiteral("Nubora"), QStringLiteral("Nubora"))
-                     : std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
+    : m_settings(iniFile.isEmpty() ? std::make_unique<QSettings>(QSettings::IniFormat,
+                     QSettings::UserScope, QStringLiteral("Nubora"), QStringLiteral("Nubora"))
+                                   : std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
 }
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::GetSetting(const QString& section, const QString& key,
-                                  const QString& defaultValue) const
+QString SettingsStore::GetSetting(
+    const QString& section, const QString& key, const QString& defaultValue) const
 {
     const QString path = section + QLatin1Char('/') + key;
     if (!m_settings->contains(path))
@@ -29,7 +28,8 @@ QString SettingsStore::GetSetting(const QString& section, const QString& key,
     return value.toString();
 }
 
-QString SettingsStore::GetSetting(const QString& section, const QString& key, int defaultValue) const
+QString SettingsStore::GetSetting(
+    const QString& section, const QString& key, int defaultValue) const
 {
     return GetSetting(section, key, QString::number(defaultValue));
 }
@@ -39,7 +39,8 @@ void SettingsStore::SaveSetting(const QString& section, const QString& key, cons
     m_settings->setValue(section + QLatin1Char('/') + key, value);
 }
 
-qint16 SettingsStore::readInt16(const QString& section, const QString& key, qint16 defaultValue) const
+qint16 SettingsStore::readInt16(
+    const QString& section, const QString& key, qint16 defaultValue) const
 {
     return NumberConversion::toInt16(GetSetting(section, key, defaultValue)).value_or(defaultValue);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 
 class QSettings;
@@ -9,7 +8,8 @@ class QSettings;
 // The per-user store of text values: application "Nubora", sections "Setup" and "Ventana".
 // Keys are never deleted; a key that was never saved yields the reader's default, which is
 // not written back.
-class SettingsStore {
+class SettingsStore
+{
 public:
     // An empty path uses the per-user INI file in the user's configuration folder.
     explicit SettingsStore(const QString& iniFile = QString());
@@ -18,7 +18,8 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    QString GetSetting(const QString& section, const QString& key, const QString& defaultValue) const;
+    QString GetSetting(
+        const QString& section, const QString& key, const QString& defaultValue) const;
     QString GetSetting(const QString& section, const QString& key, int defaultValue) const;
     void SaveSetting(const QString& section, const QString& key, const QString& value);
 

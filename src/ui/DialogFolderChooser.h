@@ -6,7 +6,8 @@
 #include <QWidget>
 
 // The platform's modal folder dialog.
-class DialogFolderChooser : public FolderChooser {
+class DialogFolderChooser : public FolderChooser
+{
 public:
     void setParentWidget(QWidget* parent) { m_parent = parent; }
     Result chooseFolder(const QString& title) override;

@@ -1,6 +1,7 @@
 #include "FieldPalette.h"
 
-namespace FieldPalette {
+namespace FieldPalette
+{
 
 QColor colour(FieldColour colour)
 {

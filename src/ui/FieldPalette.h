@@ -5,7 +5,8 @@
 #include <QColor>
 
 // The display-field palette as the window paints it.
-namespace FieldPalette {
+namespace FieldPalette
+{
 
 QColor colour(FieldColour colour);
 

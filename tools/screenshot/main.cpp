@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimeZone>
-
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -26,8 +25,8 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("One PNG per page of the Nubora window."));
     parser.addHelpOption();
     const QCommandLineOption stationOption(QStringLiteral("station"),
-                                           QStringLiteral("Station of the simulator to poll."),
-                                           QStringLiteral("ID"), QStringLiteral("ISIMVIVO"));
+        QStringLiteral("Station of the simulator to poll."), QStringLiteral("ID"),
+        QStringLiteral("ISIMVIVO"));
     parser.addOption(stationOption);
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("Where the PNGs go."));
     parser.process(app);
@@ -52,11 +51,13 @@ int main(int argc, char* argv[])
     const QString station = parser.value(stationOption);
     const QStringList stations = StationSimulator::nearbyStationIds();
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("API_key"), QStringLiteral("demo"));
-    store.SaveSetting(ConfigStore::Setup, QStringLiteral("Estacion_ID_N"), QString::number(stations.size() + 1));
+    store.SaveSetting(
+        ConfigStore::Setup, QStringLiteral("Estacion_ID_N"), QString::number(stations.size() + 1));
     for (int i = 0; i < stations.size(); ++i)
         store.SaveSetting(ConfigStore::Setup, ConfigStore::stationKey(i), stations.at(i));
     store.SaveSetting(ConfigStore::Setup, ConfigStore::stationKey(stations.size()), station);
-    store.SaveSetting(ConfigStore::Setup, QStringLiteral("Estacion_ID"), QString::number(stations.size()));
+    store.SaveSetting(
+        ConfigStore::Setup, QStringLiteral("Estacion_ID"), QString::number(stations.size()));
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), work.path());
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("GNS"), QStringLiteral("1"));
 
@@ -69,8 +70,8 @@ int main(int argc, char* argv[])
     window.Form_Load();
     window.show();
 
-    const QStringList names { QStringLiteral("actual"), QStringLiteral("prevision"), QStringLiteral("config"),
-                              QStringLiteral("acerca") };
+    const QStringList names { QStringLiteral("actual"), QStringLiteral("prevision"),
+        QStringLiteral("config"), QStringLiteral("acerca") };
     for (int page = 0; page < names.size(); ++page) {
         window.ui().SSTab1->setCurrentIndex(page);
         QApplication::processEvents();

@@ -1,8 +1,7 @@
 #include "LoopbackServer.h"
 
-#include <httplib.h>
-
 #include <chrono>
+#include <httplib.h>
 
 LoopbackServer::LoopbackServer()
     : m_server(std::make_unique<httplib::Server>())

@@ -1,17 +1,18 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 #include <thread>
 
-namespace httplib {
+namespace httplib
+{
 class Server;
 }
 
 // An HTTP server on 127.0.0.1 with an ephemeral port, run on its own thread: the simulator
 // served in-process for tests, benchmarks and screenshots. Register handlers before start().
-class LoopbackServer {
+class LoopbackServer
+{
 public:
     LoopbackServer();
     ~LoopbackServer();
