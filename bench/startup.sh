@@ -11,7 +11,7 @@ nubora="$build/src/nubora"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work" QT_QPA_PLATFORM=offscreen
+export HOME="$work" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen
 # Nothing listens on port 9 of the loopback: both first polls fail at once, as without network.
 args=(--once --settings "$work/empty.ini" --service-url http://127.0.0.1:9)
 
@@ -23,7 +23,7 @@ for _ in $(seq "$runs"); do
   /usr/bin/time -f %M -o "$work/rss" "$nubora" "${args[@]}" || true
   end=$(date +%s%N)
   times+=($(( (end - start) / 1000 )))
-  rss=$(cat "$work/rss")
+  rss=$(tail -n 1 "$work/rss") # the line before it says a non-zero status
   (( rss > peak )) && peak=$rss
 done
 median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : int((a[NR / 2] + a[NR / 2 + 1]) / 2) }')

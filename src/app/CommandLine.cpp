@@ -45,6 +45,22 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("FILE"));
     parser.addOptions({ settings, serviceUrl, alertCommand, headless, once, dumpState });
 
+    // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
+    // which reads them when the window application starts.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name :
+        { "platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet",
+            "display", "geometry", "qwindowgeometry", "qwindowtitle", "qwindowicon", "session" }) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : { "reverse", "nograb", "dograb" }) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+
     CommandLine result;
     if (!parser.parse(arguments)) {
         result.exitNow = true;

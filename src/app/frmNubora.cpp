@@ -303,9 +303,10 @@ void frmNubora::closeEvent(QCloseEvent* event)
 bool frmNubora::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut) {
-        // Opening the drop-down list is no loss of focus for the station box.
-        const auto* focusEvent = static_cast<QFocusEvent*>(event);
-        if (focusEvent->reason() != Qt::PopupFocusReason)
+        // Opening the drop-down list, or switching to another program, is no loss of focus
+        // for the station box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
             Estacion_ID_LostFocus();
     }
     return QWidget::eventFilter(watched, event);
@@ -317,8 +318,12 @@ ConfigPage frmNubora::workingConfig() const
     config.API_key = m_ui.API_key->text();
     for (int i = 0; i < m_ui.Estacion_ID->count(); ++i)
         config.Estacion_ID.items.append(m_ui.Estacion_ID->itemText(i));
-    config.Estacion_ID.index = m_ui.Estacion_ID->currentIndex();
     config.Estacion_ID.text = m_ui.Estacion_ID->currentText();
+    // The box keeps its last selection while its text is edited; a selection counts only while
+    // the text still is that entry.
+    const int index = m_ui.Estacion_ID->currentIndex();
+    config.Estacion_ID.index
+        = index >= 0 && m_ui.Estacion_ID->itemText(index) == config.Estacion_ID.text ? index : -1;
     config.T_Refresco = m_ui.T_Refresco->text();
     config.HumedadAlta = m_ui.HumedadAlta->text();
     config.LimiteViento = m_ui.LimiteViento->text();

@@ -40,35 +40,47 @@ void DataFileWriter::createIfMissing(const QString& path)
 void DataFileWriter::open(const QString& path)
 {
     release();
-    auto file = std::make_unique<QSaveFile>(path);
-    if (!file->open(QIODevice::WriteOnly))
+    // The file must take writing now, as the poll opens it here; its content is replaced only
+    // when the line is complete.
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
         throw PollFailure("cannot open the data file");
-    m_file = std::move(file);
+    m_path = path;
+    m_line.clear();
+    m_open = true;
 }
 
 void DataFileWriter::write(const QString& piece)
 {
-    if (!m_file)
-        return;
-    // Single-byte text; the service's values are ASCII in practice.
-    const QByteArray bytes = piece.toLatin1();
-    if (m_file->write(bytes) != bytes.size())
-        throw PollFailure("cannot write the data file");
+    if (m_open)
+        m_line += piece.toLatin1(); // single-byte text; the service's values are ASCII
 }
 
 void DataFileWriter::close()
 {
-    if (!m_file)
+    if (!m_open)
         return;
-    const std::unique_ptr<QSaveFile> file = std::move(m_file);
-    if (!file->commit())
+    m_open = false;
+    if (!store())
         throw PollFailure("cannot replace the data file");
 }
 
 void DataFileWriter::release()
 {
-    if (!m_file)
+    if (!m_open)
         return;
-    const std::unique_ptr<QSaveFile> file = std::move(m_file);
-    file->commit();
+    m_open = false;
+    store();
+}
+
+bool DataFileWriter::store() const
+{
+    QSaveFile file(m_path);
+    if (file.open(QIODevice::WriteOnly))
+        return file.write(m_line) == m_line.size() && file.commit();
+    // A folder that takes no new files (a drive root for a standard user, say) still lets the
+    // existing file be rewritten in place.
+    QFile direct(m_path);
+    return direct.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && direct.write(m_line) == m_line.size();
 }

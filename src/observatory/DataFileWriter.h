@@ -1,16 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <memory>
-
-class QSaveFile;
 
 // Writer of the one-line observatory data file "Nubora.dat".
 //
-// The line is written piece by piece as the poll reaches each value, but into a temporary
-// file that replaces the data file in one step on close or release: observatory software
-// never reads an empty or half-written line while a poll runs. The final content is the
-// same as writing in place.
+// The line is made piece by piece as the poll reaches each value, and replaces the file's
+// content in one step on close or release: observatory software never reads an empty or
+// half-written line while a poll runs. The final content is the same as writing in place.
 class DataFileWriter
 {
 public:
@@ -24,16 +21,21 @@ public:
     static QString Pd(const QString& text, int width);
     static QString Sd(const QString& text, int width);
 
-    // Each of these throws PollFailure when the file system refuses.
+    // These throw PollFailure when the file system refuses.
     void createIfMissing(const QString& path);
     void open(const QString& path);
-    void write(const QString& piece);
     void close();
+
+    void write(const QString& piece);
 
     // Ends an open file with what was written; never throws. Nothing after a close.
     void release();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_open; }
 
 private:
-    std::unique_ptr<QSaveFile> m_file;
+    bool store() const;
+
+    QString m_path;
+    QByteArray m_line;
+    bool m_open = false;
 };

@@ -187,7 +187,9 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
         break;
     case RelativeHumidity: {
         const QString value = text();
-        values.Humidity = requireInt16(value.left(value.size() - 1));
+        // Read like every other value of the service, with "." as its decimal point, so that
+        // "64.5%" is 64 under a comma locale too.
+        values.Humidity = requireInt16(shown(value.left(value.size() - 1)));
         m_file.write(DataFileWriter::Sd(QString::number(values.Humidity), 3) + QLatin1Char(' '));
         page.T[1].text = QString::number(values.Humidity);
         evaluation.humidityTest(config, values.Humidity, page);

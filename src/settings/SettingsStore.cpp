@@ -5,9 +5,26 @@
 #include <QSettings>
 #include <QStringList>
 
+namespace
+{
+
+// The per-user store: the registry on Windows, an INI file in the configuration folder
+// elsewhere.
+std::unique_ptr<QSettings> userSettings()
+{
+#ifdef Q_OS_WIN
+    const QSettings::Format format = QSettings::NativeFormat;
+#else
+    const QSettings::Format format = QSettings::IniFormat;
+#endif
+    return std::make_unique<QSettings>(
+        format, QSettings::UserScope, QStringLiteral("Nubora"), QStringLiteral("Nubora"));
+}
+
+} // namespace
+
 SettingsStore::SettingsStore(const QString& iniFile)
-    : m_settings(iniFile.isEmpty() ? std::make_unique<QSettings>(QSettings::IniFormat,
-                     QSettings::UserScope, QStringLiteral("Nubora"), QStringLiteral("Nubora"))
+    : m_settings(iniFile.isEmpty() ? userSettings()
                                    : std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
 }

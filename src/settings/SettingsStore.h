@@ -11,7 +11,8 @@ class QSettings;
 class SettingsStore
 {
 public:
-    // An empty path uses the per-user INI file in the user's configuration folder.
+    // An empty path uses the per-user store: an INI file in the user's configuration folder
+    // (the registry on Windows).
     explicit SettingsStore(const QString& iniFile = QString());
     ~SettingsStore();
 

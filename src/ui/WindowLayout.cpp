@@ -307,9 +307,12 @@ void WindowLayout::setupUi(QWidget* window)
     Timer1 = new QTimer(window);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(60000);
+    // A coarse timer may be 5 % late: three seconds a minute.
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer2 = new QTimer(window);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(20000);
+    Timer2->setTimerType(Qt::PreciseTimer);
 
     const QRect pageBounds(QPoint(0, 0), m_pageRect.size());
     for (QWidget* page : { pageActual, pagePrevision, pageConfig, pageAcerca })
@@ -422,8 +425,11 @@ void WindowLayout::setupConfig()
     Estacion_ID = new QComboBox(page);
     Estacion_ID->setObjectName(QStringLiteral("Estacion_ID"));
     Estacion_ID->setEditable(true);
-    // Typed identifiers become entries through the window's own handler, not the Enter key.
+    // Typed identifiers become entries through the window's own handler, exactly as typed: no
+    // insertion or case-blind matching on Enter, no completion from the list while typing.
     Estacion_ID->setInsertPolicy(QComboBox::NoInsert);
+    Estacion_ID->setDuplicatesEnabled(true);
+    Estacion_ID->setCompleter(nullptr);
     Estacion_ID->setGeometry(onPage(1560, 765, 1695, 315));
     Buscar = makeButton(page, "Buscar", QStringLiteral("Buscar"), onPage(3360, 765, 735, 300));
     Label34 = makeLabel(

@@ -11,7 +11,8 @@
 
 // The nubora executable run as a user or a script runs it, against station-sim in its own
 // process: command line, settings file, data file, alert command and state dump together.
-class TestEndToEnd : public QObject {
+class TestEndToEnd : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -35,7 +36,7 @@ private:
     };
     void writeSettings(const QString& station);
     Run runNubora(const QString& station, const QStringList& extraArguments = {},
-                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
     QTemporaryDir m_dir;
     QProcess m_simulator;
@@ -55,7 +56,8 @@ void TestEndToEnd::initTestCase()
     // Records each alert as one line: the text, "|", the timeout argument.
     QFile recorder(m_dir.filePath("record-alert"));
     QVERIFY(recorder.open(QIODevice::WriteOnly));
-    recorder.write("#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> \"$(dirname \"$0\")/alerts.txt\"\n");
+    recorder.write(
+        "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >> \"$(dirname \"$0\")/alerts.txt\"\n");
     recorder.close();
     recorder.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -85,7 +87,7 @@ void TestEndToEnd::writeSettings(const QString& station)
 }
 
 TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringList& extraArguments,
-                                          const QProcessEnvironment& environment)
+    const QProcessEnvironment& environment)
 {
     writeSettings(station);
     QProcess nubora;
@@ -94,7 +96,7 @@ TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringL
     env.insert("HOME", m_dir.path());
     nubora.setProcessEnvironment(env);
     QStringList arguments { "--once", "--settings", m_dir.filePath("settings.ini"), "--dump-state",
-                            m_dir.filePath("dump.json") };
+        m_dir.filePath("dump.json") };
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE), arguments + extraArguments);
     Run run;
     if (!nubora.waitForFinished(60000))
@@ -122,8 +124,8 @@ void TestEndToEnd::versionAndHelp()
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--help" });
     QVERIFY(nubora.waitForFinished(10000));
     const QByteArray help = nubora.readAllStandardOutput();
-    for (const char* option : { "--settings", "--service-url", "--alert-command", "--headless", "--once",
-                                "--dump-state", "--version" })
+    for (const char* option : { "--settings", "--service-url", "--alert-command", "--headless",
+             "--once", "--dump-state", "--version" })
         QVERIFY2(help.contains(option), option);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--no-such-option" });
     QVERIFY(nubora.waitForFinished(10000));
@@ -137,12 +139,18 @@ void TestEndToEnd::stations_data()
     QTest::addColumn<QString>("alert");
     QTest::addColumn<QString>("codes");
 
-    QTest::newRow("clear") << "ISIMDESPEJADO" << 0 << "" << "1 1 1";
-    QTest::newRow("humid") << "ISIMHUMEDO" << 1 << "H91% - |0" << "1 1 2";
-    QTest::newRow("rain") << "ISIMLLUVIA" << 1 << "Lluvia ligera - LL(1h) 0.3mm|0" << "3 1 3";
-    QTest::newRow("windy") << "ISIMVIENTO" << 1 << "V22.5Km/h - |0" << "1 3 1";
-    QTest::newRow("gusty") << "ISIMRACHAS" << 1 << "V18.0Km/h - |0" << "1 2 1";
-    QTest::newRow("error answer") << "ISIMERROR" << 1 << "Fallo en Nubora|0" << "";
+    QTest::newRow("clear") << "ISIMDESPEJADO" << 0 << ""
+                           << "1 1 1";
+    QTest::newRow("humid") << "ISIMHUMEDO" << 1 << "H91% - |0"
+                           << "1 1 2";
+    QTest::newRow("rain") << "ISIMLLUVIA" << 1 << "Lluvia ligera - LL(1h) 0.3mm|0"
+                          << "3 1 3";
+    QTest::newRow("windy") << "ISIMVIENTO" << 1 << "V22.5Km/h - |0"
+                           << "1 3 1";
+    QTest::newRow("gusty") << "ISIMRACHAS" << 1 << "V18.0Km/h - |0"
+                           << "1 2 1";
+    QTest::newRow("error answer") << "ISIMERROR" << 1 << "Fallo en Nubora|0"
+                                  << "";
 }
 
 void TestEndToEnd::stations()
@@ -151,23 +159,29 @@ void TestEndToEnd::stations()
     QFETCH(int, exitCode);
     QFETCH(QString, alert);
     QFETCH(QString, codes);
-    const Run run = runNubora(station, { "--service-url", m_serviceUrl, "--alert-command", m_dir.filePath("record-alert") });
+    const Run run = runNubora(station,
+        { "--service-url", m_serviceUrl, "--alert-command", m_dir.filePath("record-alert") });
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.alerts, alert.isEmpty() ? QStringList() : QStringList { alert });
 
     static const QRegularExpression head(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K $)");
-    static const QRegularExpression line(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K      0 [ \d.-]{6}      0 )"
-                                         R"([ \d.]{6} [ \d]{3} [ \d.-]{6}   0 0 0 00600 0\d{5}\.\d{5} \d \d \d 0 0 0$)");
+    static const QRegularExpression line(
+        R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K      0 [ \d.-]{6}      0 )"
+        R"([ \d.]{6} [ \d]{3} [ \d.-]{6}   0 0 0 00600 0\d{5}\.\d{5} \d \d \d 0 0 0$)");
     if (codes.isEmpty()) {
-        QVERIFY2(head.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
+        QVERIFY2(
+            head.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
     } else {
         QCOMPARE(run.dataFile.size(), 104);
-        QVERIFY2(line.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
+        QVERIFY2(
+            line.match(QString::fromLatin1(run.dataFile)).hasMatch(), run.dataFile.constData());
         QVERIFY(run.dataFile.endsWith((codes + " 0 0 0").toLatin1()));
     }
 
     const QJsonObject controls = run.dump.value("controls").toObject();
-    QVERIFY(QRegularExpression(R"(^Nubora \(\d\d:\d\d:\d\d\)$)").match(run.dump.value("caption").toString()).hasMatch());
+    QVERIFY(QRegularExpression(R"(^Nubora \(\d\d:\d\d:\d\d\)$)")
+                .match(run.dump.value("caption").toString())
+                .hasMatch());
     QCOMPARE(run.dump.value("page").toString(), QString("Actual"));
     QCOMPARE(controls.value("Estacion_ID").toObject().value("text").toString(), station);
     if (!codes.isEmpty()) {
@@ -178,8 +192,9 @@ void TestEndToEnd::stations()
 
 void TestEndToEnd::unreachableServiceFailsAndAlerts()
 {
-    const Run run = runNubora("ISIMDESPEJADO", { "--service-url", "http://127.0.0.1:9", "--alert-command",
-                                                 m_dir.filePath("record-alert") });
+    const Run run = runNubora("ISIMDESPEJADO",
+        { "--service-url", "http://127.0.0.1:9", "--alert-command",
+            m_dir.filePath("record-alert") });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.dataFile, QByteArray());
     QCOMPARE(run.alerts, QStringList { "Fallo en Nubora|0" });
@@ -213,8 +228,8 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     env.insert("HOME", m_dir.path());
     nubora.setProcessEnvironment(env);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
-                 { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url", m_serviceUrl,
-                   "--dump-state", m_dir.filePath("dump.json") });
+        { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url", m_serviceUrl,
+            "--dump-state", m_dir.filePath("dump.json") });
     QVERIFY(nubora.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(m_dir.filePath("data/Nubora.dat")).size(), 104, 20000);
     QCOMPARE(nubora.state(), QProcess::Running);
@@ -224,7 +239,8 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     QCOMPARE(nubora.exitCode(), 0);
     QFile dump(m_dir.filePath("dump.json"));
     QVERIFY(dump.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(dump.readAll()).object().value("page").toString(), QString("Actual"));
+    QCOMPARE(QJsonDocument::fromJson(dump.readAll()).object().value("page").toString(),
+        QString("Actual"));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

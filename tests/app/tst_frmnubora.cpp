@@ -22,20 +22,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
 #include <httplib.h>
-
 #include <mutex>
 
-namespace {
+namespace
+{
 
-class RecordingSink : public AlertSink {
+class RecordingSink : public AlertSink
+{
 public:
     void Alarma_GNS(const QString& text) override { alerts << text; }
     QStringList alerts;
 };
 
-class FakeFolderChooser : public FolderChooser {
+class FakeFolderChooser : public FolderChooser
+{
 public:
     Result chooseFolder(const QString& title) override
     {
@@ -49,7 +50,8 @@ public:
 } // namespace
 
 // The window driven as the user and the clock drive it: handlers, ticks, clicks.
-class TestFrmNubora : public QObject {
+class TestFrmNubora : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -76,8 +78,11 @@ private slots:
     void lostFocusDuplicatesByCase();
     void aceptarStoresAndPollsCancelarRestores();
     void cancelarWithNothingStoredKeepsAddedEntries();
+    void editedTextDropsTheSelection();
     void folderChooser();
     void lookupThenCancelAndAccept();
+    void typedPrefixOfAnEntryIsKeptAsTyped();
+    void typedCaseVariantThenEnterIsKeptAsTyped();
 
 private:
     std::unique_ptr<frmNubora> makeWindow();
@@ -99,21 +104,24 @@ private:
 
 void TestFrmNubora::initTestCase()
 {
-    m_server.server().Get(R"(/api/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const QString path = QString::fromStdString(request.path);
-        m_paths << path;
-        response.status = m_status;
-        if (path.contains("/conditions/"))
-            response.set_content(m_conditions.toStdString(), "text/xml");
-        else if (path.contains("/hourly/"))
-            response.set_content(HourlyDocument::withEntries(12).toXml().toStdString(), "text/xml");
-        else
-            response.set_content("<response><location><nearby_weather_stations><pws>"
-                                 "<station><id>IUNO</id></station><station><id>IDOS</id></station>"
-                                 "</pws></nearby_weather_stations></location></response>",
-                                 "text/xml");
-    });
+    m_server.server().Get(
+        R"(/api/.*)", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const QString path = QString::fromStdString(request.path);
+            m_paths << path;
+            response.status = m_status;
+            if (path.contains("/conditions/"))
+                response.set_content(m_conditions.toStdString(), "text/xml");
+            else if (path.contains("/hourly/"))
+                response.set_content(
+                    HourlyDocument::withEntries(12).toXml().toStdString(), "text/xml");
+            else
+                response.set_content(
+                    "<response><location><nearby_weather_stations><pws>"
+                    "<station><id>IUNO</id></station><station><id>IDOS</id></station>"
+                    "</pws></nearby_weather_stations></location></response>",
+                    "text/xml");
+        });
     QVERIFY(m_server.start());
     QVERIFY(m_dir.isValid());
     // The default data folder is the home folder; keep the user's own out of the tests.
@@ -156,7 +164,7 @@ int TestFrmNubora::count(const QString& kind) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return int(std::count_if(m_paths.begin(), m_paths.end(),
-                             [&kind](const QString& path) { return path.contains(kind); }));
+        [&kind](const QString& path) { return path.contains(kind); }));
 }
 
 QStringList TestFrmNubora::paths() const
@@ -311,7 +319,8 @@ void TestFrmNubora::lockAfterSuccessfulDownload()
     auto window = makeWindow();
     window->Form_Load();
     const WindowLayout& ui = window->ui();
-    QVERIFY(!ui.Aceptar->isEnabled() && !ui.Refrescar->isEnabled() && !ui.Refrescar_Fct->isEnabled());
+    QVERIFY(
+        !ui.Aceptar->isEnabled() && !ui.Refrescar->isEnabled() && !ui.Refrescar_Fct->isEnabled());
     QVERIFY(ui.Timer2->isActive());
     QCOMPARE(ui.Timer2->interval(), 20000);
     QVERIFY(ui.Cancelar->isEnabled() && ui.Buscar->isEnabled() && ui.Command1->isEnabled());
@@ -403,9 +412,9 @@ void TestFrmNubora::stateDumpNamesEveryControl()
     QCOMPARE(root.value("page").toString(), QString("Actual"));
     QCOMPARE(root.value("position").toObject().value("top").toDouble(), 100.0);
     const QJsonObject controls = root.value("controls").toObject();
-    for (const char* name : { "T(0)", "T(2)", "V(2)", "P(1)", "LL(1)", "C(1)", "Hr_Fct(9)", "C_Fct(0)",
-                              "Cielo_Check(1)", "Line1(1)", "lblVersion", "Estacion", "Aceptar", "SSTab1",
-                              "Label22", "Image4", "Lluvia_1h", "Estacion_ID" })
+    for (const char* name : { "T(0)", "T(2)", "V(2)", "P(1)", "LL(1)", "C(1)", "Hr_Fct(9)",
+             "C_Fct(0)", "Cielo_Check(1)", "Line1(1)", "lblVersion", "Estacion", "Aceptar",
+             "SSTab1", "Label22", "Image4", "Lluvia_1h", "Estacion_ID" })
         QVERIFY2(controls.contains(name), name);
     QVERIFY(!controls.contains("T_0"));
     const QJsonObject t0 = controls.value("T(0)").toObject();
@@ -416,7 +425,8 @@ void TestFrmNubora::stateDumpNamesEveryControl()
     QCOMPARE(controls.value("T(1)").toObject().value("bold").toBool(), true);
     QCOMPARE(controls.value("V(1)").toObject().value("background").toString(), QString("#80FF80"));
     QCOMPARE(controls.value("Lluvia_1h").toObject().value("checked").toInt(), 1);
-    QCOMPARE(controls.value("Lluvia_1h").toObject().value("text").toString(), QString("Sin lluvia ult. hora"));
+    QCOMPARE(controls.value("Lluvia_1h").toObject().value("text").toString(),
+        QString("Sin lluvia ult. hora"));
     QCOMPARE(controls.value("Aceptar").toObject().value("enabled").toBool(), false);
     QCOMPARE(controls.value("Timer2").toObject().value("interval").toInt(), 20000);
     QCOMPARE(controls.value("Timer2").toObject().value("enabled").toBool(), true);
@@ -426,7 +436,10 @@ void TestFrmNubora::stateDumpNamesEveryControl()
 
 void TestFrmNubora::rendersPollResults()
 {
-    m_conditions = ConditionsDocument().set("relative_humidity", "91%").set("weather", "Nubes dispersas").toXml();
+    m_conditions = ConditionsDocument()
+                       .set("relative_humidity", "91%")
+                       .set("weather", "Nubes dispersas")
+                       .toXml();
     auto window = makeWindow();
     window->Form_Load();
     const WindowLayout& ui = window->ui();
@@ -544,6 +557,22 @@ void TestFrmNubora::cancelarWithNothingStoredKeepsAddedEntries()
     QCOMPARE(box->currentText(), QString());
 }
 
+void TestFrmNubora::editedTextDropsTheSelection()
+{
+    m_store->SaveSetting("Setup", "Estacion_ID_N", "2");
+    m_store->SaveSetting("Setup", "Estacion_ID(0)", "IUNO");
+    m_store->SaveSetting("Setup", "Estacion_ID(1)", "IDOS");
+    m_store->SaveSetting("Setup", "Estacion_ID", "1");
+    auto window = makeWindow();
+    window->Form_Load();
+    window->Timer2_Timer();
+    window->ui().Estacion_ID->setEditText(QString());
+    window->Aceptar_Click();
+    // The polls asked for no station, so no station is stored as selected.
+    QVERIFY(paths().last().endsWith("/q/pws:.xml"));
+    QCOMPARE(m_store->GetSetting("Setup", "Estacion_ID", 9), QString("-1"));
+}
+
 void TestFrmNubora::folderChooser()
 {
     auto window = makeWindow();
@@ -583,6 +612,59 @@ void TestFrmNubora::lookupThenCancelAndAccept()
     QCOMPARE(m_store->GetSetting("Setup", "Estacion_ID_N", 0), QString("2"));
     QCOMPARE(m_store->GetSetting("Setup", "Estacion_ID(1)", ""), QString("IDOS"));
     QCOMPARE(m_store->GetSetting("Setup", "Estacion_ID", 9), QString("0"));
+}
+
+// The station box offers no completion of its own: what the user types is the identifier that
+// is compared with the entries, appended, stored and asked for.
+void TestFrmNubora::typedPrefixOfAnEntryIsKeptAsTyped()
+{
+    m_store->SaveSetting("Setup", "Estacion_ID_N", "1");
+    m_store->SaveSetting("Setup", "Estacion_ID(0)", "IMADRID12");
+    m_store->SaveSetting("Setup", "Estacion_ID", "0");
+    auto window = makeWindow();
+    window->Form_Load();
+    window->Timer2_Timer();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    window->ui().SSTab1->setCurrentIndex(2);
+    QComboBox* box = window->ui().Estacion_ID;
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(box->lineEdit(), "IMADRID1");
+    QTest::mouseClick(window->ui().Aceptar, Qt::LeftButton);
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(1), QString("IMADRID1"));
+    QCOMPARE(box->currentIndex(), 1);
+    QCOMPARE(m_store->GetSetting("Setup", "Estacion_ID(1)", ""), QString("IMADRID1"));
+    QVERIFY(paths().last().endsWith("/hourly/lang:SP/q/pws:IMADRID1.xml"));
+}
+
+// Enter in the station box does nothing of its own: an identifier that differs from an entry
+// only in case still becomes a second entry when the box loses the focus.
+void TestFrmNubora::typedCaseVariantThenEnterIsKeptAsTyped()
+{
+    m_store->SaveSetting("Setup", "Estacion_ID_N", "1");
+    m_store->SaveSetting("Setup", "Estacion_ID(0)", "IUNO");
+    m_store->SaveSetting("Setup", "Estacion_ID", "0");
+    auto window = makeWindow();
+    window->Form_Load();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    window->ui().SSTab1->setCurrentIndex(2);
+    QComboBox* box = window->ui().Estacion_ID;
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(box->lineEdit(), "iuno");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    window->ui().API_key->setFocus();
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(1), QString("iuno"));
+    QCOMPARE(box->currentIndex(), 1);
+    QCOMPARE(box->currentText(), QString("iuno"));
 }
 
 QTEST_MAIN(TestFrmNubora)

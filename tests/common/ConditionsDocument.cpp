@@ -3,7 +3,8 @@
 #include <QStringList>
 #include <QXmlStreamWriter>
 
-namespace {
+namespace
+{
 
 // The service's element order of current_observation, with typical values.
 const QList<QPair<QString, QString>>& defaults()

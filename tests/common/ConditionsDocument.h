@@ -5,7 +5,8 @@
 
 // A current-conditions answer shaped like the service's, with chosen element values.
 // A value of "<absent>" leaves the element out; "<empty>" writes it as an empty element.
-class ConditionsDocument {
+class ConditionsDocument
+{
 public:
     ConditionsDocument();
 
@@ -13,8 +14,16 @@ public:
     ConditionsDocument& without(const QString& element) { return set(element, absent()); }
     // Appends a second occurrence of an element right after the first.
     ConditionsDocument& repeat(const QString& element, const QString& value);
-    ConditionsDocument& withError() { m_error = true; return *this; }
-    ConditionsDocument& indented(bool on) { m_indent = on; return *this; }
+    ConditionsDocument& withError()
+    {
+        m_error = true;
+        return *this;
+    }
+    ConditionsDocument& indented(bool on)
+    {
+        m_indent = on;
+        return *this;
+    }
 
     QByteArray toXml() const;
 

@@ -8,7 +8,8 @@
 #include <QTest>
 
 // The data-file writer and the alert command: what reaches the disk and the outside world.
-class TestObservatory : public QObject {
+class TestObservatory : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -69,13 +70,16 @@ private slots:
     void alertCommandGetsTextAndTimeout()
     {
         const QString record = m_dir.filePath("alert.txt");
-        const QString script = writeScript("record", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > '" + record + "'\n");
+        const QString script
+            = writeScript("record", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > '" + record + "'\n");
         CommandAlertSink(script).Alarma_GNS("Nubes dispersas - V16.0Km/h - H91% - ");
-        QCOMPARE(QString::fromUtf8(readFile(record)), QString("2|Nubes dispersas - V16.0Km/h - H91% - |0"));
+        QCOMPARE(QString::fromUtf8(readFile(record)),
+            QString("2|Nubes dispersas - V16.0Km/h - H91% - |0"));
         // Words of the command go before the two arguments; no shell reads the text.
         QFile::remove(record);
         CommandAlertSink(script + " \"una palabra\"").Alarma_GNS("$(touch pwned) `x` ;|&");
-        QCOMPARE(QString::fromUtf8(readFile(record)), QString("3|una palabra|$(touch pwned) `x` ;|&"));
+        QCOMPARE(
+            QString::fromUtf8(readFile(record)), QString("3|una palabra|$(touch pwned) `x` ;|&"));
         QVERIFY(!QFile::exists("pwned"));
     }
 

@@ -11,18 +11,21 @@
 #include "SettingsStore.h"
 #include "WeatherService.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
-
 #include <httplib.h>
-
 #include <mutex>
 
-namespace {
+namespace
+{
 
-class RecordingHost : public PollHost {
+class RecordingHost : public PollHost
+{
 public:
     void stopLockTimer() override { calls << "stop"; }
     void lockButtons() override { calls << "lock"; }
@@ -35,18 +38,21 @@ public:
     QString caption = "Nubora";
 };
 
-class RecordingSink : public AlertSink {
+class RecordingSink : public AlertSink
+{
 public:
     void Alarma_GNS(const QString& text) override { alerts << text; }
     QStringList alerts;
 };
 
-const QString ExampleLine = "2026-12-06 07:05:09.00 C K      0   12.3      0   10.5  65    5.9   0 0 0 "
-                            "00600 046362.29514 1 2 1 0 0 0";
+const QString ExampleLine
+    = "2026-12-06 07:05:09.00 C K      0   12.3      0   10.5  65    5.9   0 0 0 "
+      "00600 046362.29514 1 2 1 0 0 0";
 
 } // namespace
 
-class TestConditionsPoll : public QObject {
+class TestConditionsPoll : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -72,6 +78,7 @@ private slots:
     void runTimeFailures();
     void missingElementsAreNoFailure();
     void epochAndOffsetKeptBetweenPolls();
+    void existingFileInFolderThatRefusesNewFiles();
 
 private:
     bool poll();
@@ -97,14 +104,16 @@ private:
 
 void TestConditionsPoll::initTestCase()
 {
-    m_server.server().Get(R"(/api/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastPath = QString::fromStdString(request.path);
-        QFile file(m_dir.filePath("Nubora.dat"));
-        m_fileDuringFetch = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-        response.status = m_status;
-        response.set_content(m_body.toStdString(), "text/xml; charset=UTF-8");
-    });
+    m_server.server().Get(
+        R"(/api/.*)", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_lastPath = QString::fromStdString(request.path);
+            QFile file(m_dir.filePath("Nubora.dat"));
+            m_fileDuringFetch
+                = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+            response.status = m_status;
+            response.set_content(m_body.toStdString(), "text/xml; charset=UTF-8");
+        });
     QVERIFY(m_server.start());
     QVERIFY(m_dir.isValid());
 }
@@ -124,7 +133,8 @@ void TestConditionsPoll::init()
     limits.totalTimeoutMs = 4000;
     m_service = std::make_unique<WeatherService>(m_server.baseUrl(), limits);
     m_now = QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9));
-    m_poll = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
+    m_poll
+        = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
     m_host = RecordingHost();
     m_sink.alerts.clear();
     m_config = ConfigPage();
@@ -145,8 +155,8 @@ void TestConditionsPoll::cleanup()
 
 bool TestConditionsPoll::poll()
 {
-    return m_poll->WriteMeteo(m_config, NumberConversion::DecimalSeparator(), ObservationField::names(),
-                              m_page, m_host);
+    return m_poll->WriteMeteo(
+        m_config, NumberConversion::DecimalSeparator(), ObservationField::names(), m_page, m_host);
 }
 
 QByteArray TestConditionsPoll::dataFile() const
@@ -191,16 +201,21 @@ void TestConditionsPoll::fileAfterEveryEnding_data()
     QTest::newRow("complete, not indented")
         << ConditionsDocument().indented(false).toXml() << 200
         << head + "     0   12.3      0    5.2  65    5.9   0 0 0 00600 046362.29514 1 1 1 0 0 0";
-    QTest::newRow("without temp_c") << ConditionsDocument().without("temp_c").toXml() << 200
-                                    << head + "   5.2  65    5.9   0 0 0 00600 046362.29514 1 1 1 0 0 0";
+    QTest::newRow("without temp_c")
+        << ConditionsDocument().without("temp_c").toXml() << 200
+        << head + "   5.2  65    5.9   0 0 0 00600 046362.29514 1 1 1 0 0 0";
     QTest::newRow("temp_c twice") << ConditionsDocument().repeat("temp_c", "-12.5").toXml() << 200
-                                  << head + "     0   12.3      0      0  -12.5      0    5.2  65    5.9   0 0 0 00600 "
-                                            "046362.29514 1 1 1 0 0 0";
+                                  << head
+            + "     0   12.3      0      0  -12.5      0    5.2  65    5.9   0 0 0 00600 "
+              "046362.29514 1 1 1 0 0 0";
     QTest::newRow("value wider than its field")
-        << ConditionsDocument().set("dewpoint_c", "-123.45").set("relative_humidity", "5%").toXml() << 200
+        << ConditionsDocument().set("dewpoint_c", "-123.45").set("relative_humidity", "5%").toXml()
+        << 200
         << head + "     0   12.3      0    5.2   5 -123.45   0 0 0 00600 046362.29514 1 1 1 0 0 0";
-    QTest::newRow("humidity 100") << ConditionsDocument().set("relative_humidity", "100%").toXml() << 200
-                                  << head + "     0   12.3      0    5.2 100    5.9   0 0 0 00600 046362.29514 1 1 2 0 0 0";
+    QTest::newRow("humidity 100") << ConditionsDocument().set("relative_humidity", "100%").toXml()
+                                  << 200
+                                  << head
+            + "     0   12.3      0    5.2 100    5.9   0 0 0 00600 046362.29514 1 1 2 0 0 0";
     QTest::newRow("error element") << ConditionsDocument().withError().toXml() << 200 << head;
     QTest::newRow("failed load: HTTP 500") << QByteArray("oops") << 500 << QByteArray();
     QTest::newRow("failed load: not XML") << QByteArray("<html><p>no") << 200 << QByteArray();
@@ -274,10 +289,14 @@ void TestConditionsPoll::humidityRounding_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("65%") << "65%" << "65";
-    QTest::newRow("64.5% rounds to even") << "64.5%" << "64";
-    QTest::newRow("65.5% rounds to even") << "65.5%" << "66";
-    QTest::newRow("negative") << "-3%" << "-3";
+    QTest::newRow("65%") << "65%"
+                         << "65";
+    QTest::newRow("64.5% rounds to even") << "64.5%"
+                                          << "64";
+    QTest::newRow("65.5% rounds to even") << "65.5%"
+                                          << "66";
+    QTest::newRow("negative") << "-3%"
+                              << "-3";
 }
 
 void TestConditionsPoll::humidityRounding()
@@ -297,46 +316,63 @@ void TestConditionsPoll::limitsAndAlerts_data()
     QTest::addColumn<QString>("alert"); // empty: safe, nothing sent
     QTest::addColumn<QString>("codes");
 
-    QTest::newRow("all kept") << ConditionsDocument().toXml() << 0 << "" << "1 1 1";
+    QTest::newRow("all kept") << ConditionsDocument().toXml() << 0 << ""
+                              << "1 1 1";
     QTest::newRow("humidity equal to its limit")
-        << ConditionsDocument().set("relative_humidity", "80%").toXml() << 0 << "H80% - " << "1 1 2";
-    QTest::newRow("humidity one below") << ConditionsDocument().set("relative_humidity", "79%").toXml() << 0
-                                        << "" << "1 1 1";
-    QTest::newRow("wind equal to its limit") << ConditionsDocument().set("wind_kph", "15").set("wind_gust_kph", "10").toXml()
-                                             << 0 << "V15Km/h - " << "1 3 1";
+        << ConditionsDocument().set("relative_humidity", "80%").toXml() << 0 << "H80% - "
+        << "1 1 2";
+    QTest::newRow("humidity one below")
+        << ConditionsDocument().set("relative_humidity", "79%").toXml() << 0 << ""
+        << "1 1 1";
+    QTest::newRow("wind equal to its limit")
+        << ConditionsDocument().set("wind_kph", "15").set("wind_gust_kph", "10").toXml() << 0
+        << "V15Km/h - "
+        << "1 3 1";
     QTest::newRow("gust equal to its limit")
-        << ConditionsDocument().set("wind_kph", "14.9").set("wind_gust_kph", "15").toXml() << 0 << "V15Km/h - "
+        << ConditionsDocument().set("wind_kph", "14.9").set("wind_gust_kph", "15").toXml() << 0
+        << "V15Km/h - "
         << "1 2 1";
     QTest::newRow("wind and gust over: one note from the speed")
         << ConditionsDocument().set("wind_kph", "22.5").set("wind_gust_kph", "30.1").toXml() << 0
-        << "V22.5Km/h - " << "1 3 1";
+        << "V22.5Km/h - "
+        << "1 3 1";
     QTest::newRow("rain only") << ConditionsDocument().set("precip_1hr_metric", " 0.3").toXml() << 0
-                               << "LL(1h) 0.3mm" << "1 1 3";
-    QTest::newRow("humidity then rain")
-        << ConditionsDocument().set("relative_humidity", "91%").set("precip_1hr_metric", "0.3").toXml() << 0
-        << "H91% - LL(1h)0.3mm" << "1 1 3";
+                               << "LL(1h) 0.3mm"
+                               << "1 1 3";
+    QTest::newRow("humidity then rain") << ConditionsDocument()
+                                               .set("relative_humidity", "91%")
+                                               .set("precip_1hr_metric", "0.3")
+                                               .toXml()
+                                        << 0 << "H91% - LL(1h)0.3mm"
+                                        << "1 1 3";
     QTest::newRow("partly cloudy, not tolerated")
         << ConditionsDocument().set("weather", "Parcialmente nublado").toXml() << 0
-        << "Parcialmente nublado - " << "2 1 1";
-    QTest::newRow("partly cloudy, tolerated") << ConditionsDocument().set("weather", "Parcialmente nublado").toXml()
-                                              << 1 << "" << "2 1 1";
+        << "Parcialmente nublado - "
+        << "2 1 1";
+    QTest::newRow("partly cloudy, tolerated")
+        << ConditionsDocument().set("weather", "Parcialmente nublado").toXml() << 1 << ""
+        << "2 1 1";
     QTest::newRow("partly cloudy, greyed box is not ticked")
         << ConditionsDocument().set("weather", "Parcialmente nublado").toXml() << 2
-        << "Parcialmente nublado - " << "2 1 1";
-    QTest::newRow("sky in lower case") << ConditionsDocument().set("weather", "despejado").toXml() << 1
-                                       << "despejado - " << "3 1 1";
-    QTest::newRow("sky, wind, humidity in that order")
-        << ConditionsDocument()
-               .set("weather", "Nublado")
-               .set("wind_kph", "20")
-               .set("relative_humidity", "85%")
-               .toXml()
-        << 0 << "Nublado - V20Km/h - H85% - " << "3 3 2";
+        << "Parcialmente nublado - "
+        << "2 1 1";
+    QTest::newRow("sky in lower case")
+        << ConditionsDocument().set("weather", "despejado").toXml() << 1 << "despejado - "
+        << "3 1 1";
+    QTest::newRow("sky, wind, humidity in that order") << ConditionsDocument()
+                                                              .set("weather", "Nublado")
+                                                              .set("wind_kph", "20")
+                                                              .set("relative_humidity", "85%")
+                                                              .toXml()
+                                                       << 0 << "Nublado - V20Km/h - H85% - "
+                                                       << "3 3 2";
     QTest::newRow("no wind elements: the start values are judged")
-        << ConditionsDocument().without("wind_kph").without("wind_gust_kph").toXml() << 0 << "VKm/h - "
+        << ConditionsDocument().without("wind_kph").without("wind_gust_kph").toXml() << 0
+        << "VKm/h - "
         << "1 3 1";
     QTest::newRow("no weather: not a failure, code 0")
-        << ConditionsDocument().without("weather").toXml() << 0 << "" << "0 1 1";
+        << ConditionsDocument().without("weather").toXml() << 0 << ""
+        << "0 1 1";
 }
 
 void TestConditionsPoll::limitsAndAlerts()
@@ -379,14 +415,17 @@ void TestConditionsPoll::commaLocale()
                  .set("wind_gust_kph", "16.0")
                  .toXml();
     m_config.LimiteViento = "15,5";
+    m_body.replace("65%", "64.5%"); // read with the service's "." whatever the locale
     QVERIFY(!poll());
     QCOMPARE(m_page.P[0].text, QString("1013,2"));
     QCOMPARE(m_page.V[0].text, QString("10,5"));
     QCOMPARE(m_page.T[0].text, QString("12,3"));
+    QCOMPARE(m_page.T[1].text, QString("64"));
     QCOMPARE(m_sink.alerts, QStringList { "V16,0Km/h - LL(1h) 0,5mm" });
     const QByteArray line = dataFile();
-    QVERIFY2(line.contains("   12.3 ") && line.contains("   10.5 ") && line.contains(" 046362.29514 "),
-             line.constData());
+    QVERIFY2(
+        line.contains("   12.3 ") && line.contains("   10.5 ") && line.contains(" 046362.29514 "),
+        line.constData());
     QVERIFY(!line.contains(','));
 }
 
@@ -400,7 +439,8 @@ void TestConditionsPoll::lockAfterSuccessOnly()
     QCOMPARE(m_host.calls, QStringList({ "stop", "caption" }));
     // A refused connection is a failed load as well.
     m_service = std::make_unique<WeatherService>("http://127.0.0.1:1");
-    m_poll = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
+    m_poll
+        = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
     m_host.calls.clear();
     QVERIFY(!poll());
     QCOMPARE(m_host.calls, QStringList({ "stop", "caption" }));
@@ -435,7 +475,8 @@ void TestConditionsPoll::periodAndCaption()
         QCOMPARE(m_page.T[0].text, QString("kept"));
         QCOMPARE(dataFile(), before);
     }
-    QCOMPARE(m_sink.alerts, QStringList({ "Fallo en Nubora", "Fallo en Nubora", "Fallo en Nubora" }));
+    QCOMPARE(
+        m_sink.alerts, QStringList({ "Fallo en Nubora", "Fallo en Nubora", "Fallo en Nubora" }));
 }
 
 void TestConditionsPoll::runTimeFailures_data()
@@ -444,18 +485,26 @@ void TestConditionsPoll::runTimeFailures_data()
     QTest::addColumn<QString>("humidityLimit");
     QTest::addColumn<QString>("alert");
 
-    QTest::newRow("empty element") << ConditionsDocument().set("pressure_mb", ConditionsDocument::empty()).toXml()
-                                   << "80" << "Fallo en Nubora";
-    QTest::newRow("location without its second child")
-        << ConditionsDocument().set("observation_location", ConditionsDocument::empty()).toXml() << "80"
+    QTest::newRow("empty element")
+        << ConditionsDocument().set("pressure_mb", ConditionsDocument::empty()).toXml() << "80"
         << "Fallo en Nubora";
-    QTest::newRow("humidity not a number") << ConditionsDocument().set("relative_humidity", "abc%").toXml() << "80"
-                                           << "Fallo en Nubora";
-    QTest::newRow("humidity limit not a number") << ConditionsDocument().toXml() << "mucho" << "Fallo en Nubora";
+    QTest::newRow("location without its second child")
+        << ConditionsDocument().set("observation_location", ConditionsDocument::empty()).toXml()
+        << "80"
+        << "Fallo en Nubora";
+    QTest::newRow("humidity not a number")
+        << ConditionsDocument().set("relative_humidity", "abc%").toXml() << "80"
+        << "Fallo en Nubora";
+    QTest::newRow("humidity limit not a number") << ConditionsDocument().toXml() << "mucho"
+                                                 << "Fallo en Nubora";
     // Notes set before the failure go out; the sky is handled after the failing element.
     QTest::newRow("failure after a broken limit")
-        << ConditionsDocument().set("relative_humidity", "90%").set("dewpoint_c", ConditionsDocument::empty()).toXml()
-        << "80" << "H90% - ";
+        << ConditionsDocument()
+               .set("relative_humidity", "90%")
+               .set("dewpoint_c", ConditionsDocument::empty())
+               .toXml()
+        << "80"
+        << "H90% - ";
 }
 
 void TestConditionsPoll::runTimeFailures()
@@ -501,7 +550,10 @@ void TestConditionsPoll::missingElementsAreNoFailure()
 
 void TestConditionsPoll::epochAndOffsetKeptBetweenPolls()
 {
-    m_body = ConditionsDocument().set("observation_epoch", "0").set("local_tz_offset", "-0500").toXml();
+    m_body = ConditionsDocument()
+                 .set("observation_epoch", "0")
+                 .set("local_tz_offset", "-0500")
+                 .toXml();
     poll();
     QCOMPARE(m_poll->ObsEpoch, 0.0);
     QCOMPARE(m_poll->TzOffsetHours, -5.0);
@@ -509,9 +561,40 @@ void TestConditionsPoll::epochAndOffsetKeptBetweenPolls()
     m_body = ConditionsDocument().without("observation_epoch").without("local_tz_offset").toXml();
     poll();
     QVERIFY(dataFile().contains(" 025568.79167 "));
-    m_body = ConditionsDocument().set("observation_epoch", "0").set("local_tz_offset", "+0000").toXml();
+    m_body = ConditionsDocument()
+                 .set("observation_epoch", "0")
+                 .set("local_tz_offset", "+0000")
+                 .toXml();
     poll();
     QVERIFY(dataFile().contains(" 025569.00000 "));
+}
+
+// A folder where an existing file may be rewritten but no file may be created, as a system
+// folder is for a data file that an administrator set up for the user: the line still goes
+// into the existing file, and the poll is judged on the weather alone.
+void TestConditionsPoll::existingFileInFolderThatRefusesNewFiles()
+{
+    const QString folder = m_dir.filePath("locked");
+    QVERIFY(QDir().mkpath(folder));
+    {
+        QFile previous(folder + "/Nubora.dat");
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write("previous content");
+    }
+    // Permission bits do not stop root; the immutable flag refuses new files to everyone.
+    if (QProcess::execute("chattr", { "+i", folder }) != 0)
+        QSKIP("cannot make a folder refuse new files here");
+    const auto unlock = qScopeGuard([&folder] { QProcess::execute("chattr", { "-i", folder }); });
+    m_store->SaveSetting("Setup", "Path_Dat", folder);
+
+    QVERIFY(poll());
+    QVERIFY(m_sink.alerts.isEmpty());
+    QCOMPARE(m_host.caption, QString("Nubora (07:05:09)"));
+    QFile file(folder + "/Nubora.dat");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+        QByteArray("2026-12-06 07:05:09.00 C K      0   12.3      0    5.2  65    5.9   "
+                   "0 0 0 00600 046362.29514 1 1 1 0 0 0"));
 }
 
 QTEST_GUILESS_MAIN(TestConditionsPoll)

@@ -646,11 +646,11 @@ void TestWeatherService::hostileXml_data()
     QTest::newRow("deep nesting in few tags") << nested(1000) << true;
     // A wide encoding hides "<!ENTITY" from a byte search; the streaming check still sees it.
     const QString wide = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
-                         "<!DOCTYPE r [<!ENTITY e \"" + QString(2000, 'x') + "\">]><r>"
-        + QString("&e;").repeated(2000) + "</r>";
-    QTest::newRow("entities in UTF-16")
-        << QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2)
-        << false;
+                         "<!DOCTYPE r [<!ENTITY e \""
+        + QString(2000, 'x') + "\">]><r>" + QString("&e;").repeated(2000) + "</r>";
+    QTest::newRow("entities in UTF-16") << QByteArray("\xFF\xFE", 2)
+            + QByteArray(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2)
+                                        << false;
     QTest::newRow("ordinary nesting") << nested(40) << true;
     QTest::newRow("doctype without entities")
         << QByteArray("<!DOCTYPE response><response><temp_c>1</temp_c></response>") << true;

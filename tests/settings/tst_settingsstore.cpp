@@ -7,7 +7,8 @@
 #include <QTest>
 
 // The store as a file: what reaches the disk, and what a hand-edited or damaged file gives.
-class TestSettingsStore : public QObject {
+class TestSettingsStore : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -20,13 +21,15 @@ private slots:
         QCOMPARE(store.GetSetting("Ventana", "Posicion_Superior", 100), QString("100"));
         QCOMPARE(store.GetSetting("Setup", "Estacion_ID", -1), QString("-1"));
         store.SaveSetting("Setup", "API_key", "");
-        QCOMPARE(store.GetSetting("Setup", "API_key", "otra"), QString()); // stored empty text counts
+        QCOMPARE(
+            store.GetSetting("Setup", "API_key", "otra"), QString()); // stored empty text counts
     }
 
     void valuesSurviveTheFile()
     {
         const QString path = m_dir.filePath("roundtrip.ini");
-        const QStringList texts { "Estacion_ID(12)", "1,5", "a=b;c", "  blanks  ", "@arroba", "ñandú ºC \"x\"" };
+        const QStringList texts { "Estacion_ID(12)", "1,5", "a=b;c", "  blanks  ", "@arroba",
+            "ñandú ºC \"x\"" };
         {
             SettingsStore store(path);
             for (int i = 0; i < texts.size(); ++i)
@@ -48,7 +51,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Setup]\nT_Refresco=1,5\nEstacion_ID_N=cinco\nLluvia_1h=7\nGNS=99999\n"
-                   "Cielo_Setup_Check0=2\nEstacion_ID=0\n[Ventana\ngarbage line without equals\n\x01\x02\n");
+                   "Cielo_Setup_Check0=2\nEstacion_ID=0\n[Ventana\ngarbage line without "
+                   "equals\n\x01\x02\n");
         file.close();
         SettingsStore store(path);
         ConfigPage page;

@@ -1019,6 +1019,24 @@ StationSimulator::Reply StationSimulator::answer(const std::string& target) cons
                                                    : hourlyReply(*scenario, now());
 }
 
+std::shared_ptr<const StationSimulator::Reply> StationSimulator::renderedAnswer(
+    const std::string& target) const
+{
+    const QDateTime second = QDateTime::fromSecsSinceEpoch(now().toSecsSinceEpoch(), Qt::UTC);
+    {
+        const std::lock_guard<std::mutex> lock(m_renderedMutex);
+        const auto found = m_rendered.find(target);
+        if (found != m_rendered.end() && found->second.at == second)
+            return found->second.reply;
+    }
+    auto reply = std::make_shared<const Reply>(answer(target));
+    const std::lock_guard<std::mutex> lock(m_renderedMutex);
+    if (m_rendered.size() >= 64)
+        m_rendered.clear();
+    m_rendered[target] = Rendered { second, reply };
+    return reply;
+}
+
 void StationSimulator::registerRoutes(httplib::Server& server)
 {
     auto stopping = std::make_shared<std::atomic_bool>(false);
@@ -1032,7 +1050,7 @@ void StationSimulator::registerRoutes(httplib::Server& server)
                 response.set_content("Service Unavailable\n", "text/plain");
                 return;
             }
-            auto reply = std::make_shared<const Reply>(answer(request.target));
+            const std::shared_ptr<const Reply> reply = renderedAnswer(request.target);
             response.status = reply->status;
             if (reply->compressible) {
                 response.set_content(reply->body.constData(), size_t(reply->body.size()),

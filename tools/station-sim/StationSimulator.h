@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -55,6 +57,17 @@ public:
     static QStringList nearbyStationIds();
 
 private:
+    // The answer to a target, rendered at most once per clock second: a client polling in a
+    // loop (a benchmark) would otherwise measure the simulator's rendering, not itself.
+    std::shared_ptr<const Reply> renderedAnswer(const std::string& target) const;
+
+    struct Rendered {
+        QDateTime at;
+        std::shared_ptr<const Reply> reply;
+    };
+    mutable std::mutex m_renderedMutex;
+    mutable std::map<std::string, Rendered> m_rendered;
+
     std::function<QDateTime()> m_clock;
     mutable std::mutex m_clockMutex;
     std::atomic_int m_slowSeconds { defaultSlowSeconds };
