@@ -81,17 +81,19 @@ int main(int argc, char* argv[])
         });
     }
 
-    window.Form_Load();
-    if (options.once) {
-        window.Form_Unload();
-        return window.lastPollSafe() ? 0 : 1;
-    }
-    // Stopped by a signal, the program ends as if its window had been closed.
+    // Stopped by a signal, the program ends as if its window had been closed; a signal that
+    // comes while the first polls run is handled once the event loop starts.
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, [&window] {
         window.Form_Unload();
         QCoreApplication::quit();
     });
+
+    window.Form_Load();
+    if (options.once) {
+        window.Form_Unload();
+        return window.lastPollSafe() ? 0 : 1;
+    }
     if (!options.headless)
         window.show();
     return app.exec();

@@ -74,6 +74,7 @@ private slots:
     void stateDumpNamesEveryControl();
     void rendersPollResults();
 
+    void typedStationThenAceptarClick_data();
     void typedStationThenAceptarClick();
     void lostFocusDuplicatesByCase();
     void aceptarStoresAndPollsCancelarRestores();
@@ -456,8 +457,16 @@ void TestFrmNubora::rendersPollResults()
     QCOMPARE(ui.Fecha_Fct->text(), QString("domingo, 15 de mar de 2026"));
 }
 
+void TestFrmNubora::typedStationThenAceptarClick_data()
+{
+    QTest::addColumn<bool>("buttonTakesFocus");
+    QTest::newRow("the click moves the focus") << true;
+    QTest::newRow("the click leaves the focus (as on macOS)") << false;
+}
+
 void TestFrmNubora::typedStationThenAceptarClick()
 {
+    QFETCH(bool, buttonTakesFocus);
     auto window = makeWindow();
     window->Form_Load();
     window->Timer2_Timer();
@@ -468,6 +477,9 @@ void TestFrmNubora::typedStationThenAceptarClick()
     QComboBox* box = window->ui().Estacion_ID;
     box->setFocus();
     QTest::keyClicks(box, "IMADRID7");
+    QVERIFY(box->hasFocus() || box->lineEdit()->hasFocus());
+    if (!buttonTakesFocus)
+        window->ui().Aceptar->setFocusPolicy(Qt::NoFocus);
     QTest::mouseClick(window->ui().Aceptar, Qt::LeftButton);
     QCOMPARE(box->count(), 1);
     QCOMPARE(box->currentIndex(), 0);
