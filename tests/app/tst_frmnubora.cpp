@@ -87,6 +87,9 @@ private slots:
 
 private:
     std::unique_ptr<frmNubora> makeWindow();
+    // Shows the window on "Config." with the station box focused and its text replaced by
+    // `typed`, keystroke by keystroke.
+    QComboBox* typeInStationBox(frmNubora& window, const QString& typed);
     int count(const QString& kind) const;
     QStringList paths() const;
 
@@ -159,6 +162,21 @@ std::unique_ptr<frmNubora> TestFrmNubora::makeWindow()
     context.folderChooser = &m_chooser;
     context.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9)); };
     return std::make_unique<frmNubora>(context);
+}
+
+QComboBox* TestFrmNubora::typeInStationBox(frmNubora& window, const QString& typed)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return nullptr;
+    window.activateWindow();
+    window.ui().SSTab1->setCurrentIndex(2);
+    QComboBox* box = window.ui().Estacion_ID;
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
+    QTest::keyClicks(box->lineEdit(), typed);
+    return box;
 }
 
 int TestFrmNubora::count(const QString& kind) const
@@ -470,13 +488,8 @@ void TestFrmNubora::typedStationThenAceptarClick()
     auto window = makeWindow();
     window->Form_Load();
     window->Timer2_Timer();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    window->ui().SSTab1->setCurrentIndex(2);
-    QComboBox* box = window->ui().Estacion_ID;
-    box->setFocus();
-    QTest::keyClicks(box, "IMADRID7");
+    QComboBox* box = typeInStationBox(*window, "IMADRID7");
+    QVERIFY(box);
     QVERIFY(box->hasFocus() || box->lineEdit()->hasFocus());
     if (!buttonTakesFocus)
         window->ui().Aceptar->setFocusPolicy(Qt::NoFocus);
@@ -636,15 +649,8 @@ void TestFrmNubora::typedPrefixOfAnEntryIsKeptAsTyped()
     auto window = makeWindow();
     window->Form_Load();
     window->Timer2_Timer();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    window->ui().SSTab1->setCurrentIndex(2);
-    QComboBox* box = window->ui().Estacion_ID;
-    box->setFocus();
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(box->lineEdit(), "IMADRID1");
+    QComboBox* box = typeInStationBox(*window, "IMADRID1");
+    QVERIFY(box);
     QTest::mouseClick(window->ui().Aceptar, Qt::LeftButton);
     QCOMPARE(box->count(), 2);
     QCOMPARE(box->itemText(1), QString("IMADRID1"));
@@ -662,15 +668,8 @@ void TestFrmNubora::typedCaseVariantThenEnterIsKeptAsTyped()
     m_store->SaveSetting("Setup", "Estacion_ID", "0");
     auto window = makeWindow();
     window->Form_Load();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    window->ui().SSTab1->setCurrentIndex(2);
-    QComboBox* box = window->ui().Estacion_ID;
-    box->setFocus();
-    box->lineEdit()->selectAll();
-    QTest::keyClick(box->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(box->lineEdit(), "iuno");
+    QComboBox* box = typeInStationBox(*window, "iuno");
+    QVERIFY(box);
     QTest::keyClick(box->lineEdit(), Qt::Key_Return);
     window->ui().API_key->setFocus();
     QCOMPARE(box->count(), 2);

@@ -1,5 +1,7 @@
 #include "ConditionsDocument.h"
 
+#include "ServiceAnswer.h"
+
 #include <QStringList>
 #include <QXmlStreamWriter>
 
@@ -71,13 +73,7 @@ QByteArray ConditionsDocument::toXml() const
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(m_indent);
-    w.writeStartDocument();
-    w.writeStartElement("response");
-    w.writeTextElement("version", "0.1");
-    w.writeTextElement("termsofService", "http://www.wunderground.com/weather/api/d/terms.html");
-    w.writeStartElement("features");
-    w.writeTextElement("feature", "conditions");
-    w.writeEndElement();
+    writeAnswerStart(w, "conditions");
     if (m_error) {
         w.writeStartElement("error");
         w.writeTextElement("type", "keynotfound");

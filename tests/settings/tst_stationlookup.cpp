@@ -1,4 +1,5 @@
 #include "LoopbackServer.h"
+#include "ServiceAnswer.h"
 #include "service/WeatherService.h"
 #include "settings/StationCombo.h"
 #include "settings/StationLookup.h"
@@ -24,13 +25,7 @@ QByteArray geolookupAnswer(const QList<Station>& stations, bool indent)
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(indent);
-    w.writeStartDocument();
-    w.writeStartElement("response");
-    w.writeTextElement("version", "0.1");
-    w.writeTextElement("termsofService", "http://www.wunderground.com/weather/api/d/terms.html");
-    w.writeStartElement("features");
-    w.writeTextElement("feature", "geolookup");
-    w.writeEndElement();
+    writeAnswerStart(w, "geolookup");
     w.writeStartElement("location");
     w.writeAttribute("type", "INTLCITY");
     w.writeTextElement("country", "SP");

@@ -1,5 +1,7 @@
 #include "HourlyDocument.h"
 
+#include "ServiceAnswer.h"
+
 #include <QPair>
 #include <QXmlStreamWriter>
 
@@ -113,17 +115,6 @@ void writeEntry(QXmlStreamWriter& w, const HourlyEntry& e, bool nestedError)
     w.writeEndElement();
 }
 
-void writeHeader(QXmlStreamWriter& w)
-{
-    w.writeStartDocument();
-    w.writeStartElement("response");
-    w.writeTextElement("version", "0.1");
-    w.writeTextElement("termsofService", "http://www.wunderground.com/weather/api/d/terms.html");
-    w.writeStartElement("features");
-    w.writeTextElement("feature", "hourly");
-    w.writeEndElement();
-}
-
 } // namespace
 
 HourlyEntry HourlyEntry::at(int i)
@@ -150,7 +141,7 @@ QByteArray HourlyDocument::toXml() const
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(indent);
-    writeHeader(w);
+    writeAnswerStart(w, QStringLiteral("hourly"));
     w.writeStartElement("hourly_forecast");
     for (int i = 0; i < entries.size(); ++i)
         writeEntry(w, entries.at(i), nestedError && i == 0);
@@ -165,7 +156,7 @@ QByteArray HourlyDocument::errorAnswer()
     QByteArray xml;
     QXmlStreamWriter w(&xml);
     w.setAutoFormatting(true);
-    writeHeader(w);
+    writeAnswerStart(w, QStringLiteral("hourly"));
     w.writeStartElement("error");
     w.writeTextElement("type", "keynotfound");
     w.writeTextElement("description", "this key does not exist");
