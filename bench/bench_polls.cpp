@@ -3,6 +3,7 @@
 #include "ConditionsPage.h"
 #include "ConditionsPoll.h"
 #include "ConfigPage.h"
+#include "ConfigStore.h"
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"

@@ -1,5 +1,6 @@
 #include "frmNubora.h"
 
+#include "ConfigStore.h"
 #include "DataFolderPicker.h"
 #include "DisplayFieldEdit.h"
 #include "NuboraVersion.h"

@@ -3,6 +3,7 @@
 #include "AlertSink.h"
 #include "ConditionsPage.h"
 #include "ConfigPage.h"
+#include "ConfigStore.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "PollFailure.h"

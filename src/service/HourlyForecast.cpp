@@ -1,10 +1,10 @@
 #include "HourlyForecast.h"
 
+#include "ConfigPage.h"
+#include "NumberConversion.h"
 #include "PollFailure.h"
 #include "PollHost.h"
 #include "WeatherService.h"
-#include "settings/ConfigPage.h"
-#include "settings/NumberConversion.h"
 
 #include <QDomDocument>
 #include <exception>

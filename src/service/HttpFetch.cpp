@@ -18,7 +18,7 @@ void initCurlOnce()
 
 } // namespace
 
-HttpFetch::HttpFetch(const WeatherService::FetchLimits& limits)
+HttpFetch::HttpFetch(const FetchLimits& limits)
     : m_limits(limits)
 {
 }

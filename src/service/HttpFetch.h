@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WeatherService.h"
+#include "FetchLimits.h"
 
 #include <QByteArray>
 #include <cstddef>
@@ -11,7 +11,7 @@
 class HttpFetch
 {
 public:
-    explicit HttpFetch(const WeatherService::FetchLimits& limits);
+    explicit HttpFetch(const FetchLimits& limits);
 
     // The body of a 2xx answer; nothing on any failure or exceeded bound.
     std::optional<QByteArray> get(const QByteArray& url);
@@ -19,6 +19,6 @@ public:
 private:
     static std::size_t receive(char* data, std::size_t size, std::size_t count, void* self);
 
-    WeatherService::FetchLimits m_limits;
+    FetchLimits m_limits;
     QByteArray m_body;
 };

@@ -62,11 +62,6 @@ bool isPlainDocument(const QByteArray& body)
 
 } // namespace
 
-WeatherService::WeatherService(QString baseUrl)
-    : WeatherService(std::move(baseUrl), FetchLimits())
-{
-}
-
 WeatherService::WeatherService(QString baseUrl, FetchLimits limits)
     : m_baseUrl(std::move(baseUrl))
     , m_limits(limits)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FetchLimits.h"
+
 #include <QDomDocument>
 #include <QDomNode>
 #include <QDomNodeList>
@@ -13,20 +15,11 @@ class WeatherService
 public:
     enum RequestKind { Conditions, Hourly, Geolookup };
 
-    // Bounds of one fetch; each one exceeded is a failed load. Tests shorten them.
-    struct FetchLimits {
-        long connectTimeoutMs = 10000;
-        long totalTimeoutMs = 30000;
-        qint64 maxBodyBytes = 1024 * 1024;
-        long maxRedirects = 5;
-    };
+    using FetchLimits = ::FetchLimits;
 
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
-    // Two constructors rather than a defaulted FetchLimits argument: a nested type's member
-    // initializers cannot be used in a default argument inside the enclosing class.
-    explicit WeatherService(QString baseUrl = defaultBaseUrl());
-    WeatherService(QString baseUrl, FetchLimits limits);
+    explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = {});
     virtual ~WeatherService() = default;
 
     QString baseUrl() const { return m_baseUrl; }

@@ -1,6 +1,7 @@
 #include "DataFolderPicker.h"
 
 #include "ConfigPage.h"
+#include "ConfigStore.h"
 #include "FolderChooser.h"
 
 namespace DataFolderPicker

@@ -1,10 +1,10 @@
+#include "ConfigPage.h"
 #include "HourlyDocument.h"
+#include "HourlyForecast.h"
 #include "LoopbackServer.h"
-#include "service/HourlyForecast.h"
-#include "service/PollHost.h"
-#include "service/WeatherService.h"
-#include "settings/ConfigPage.h"
-#include "settings/NumberConversion.h"
+#include "NumberConversion.h"
+#include "PollHost.h"
+#include "WeatherService.h"
 
 #include <QDomDocument>
 #include <QLocale>

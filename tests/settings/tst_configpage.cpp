@@ -1,8 +1,9 @@
-#include "settings/ConfigPage.h"
-#include "settings/DataFolderPicker.h"
-#include "settings/FolderChooser.h"
-#include "settings/SettingsStore.h"
-#include "settings/StationCombo.h"
+#include "ConfigPage.h"
+#include "ConfigStore.h"
+#include "DataFolderPicker.h"
+#include "FolderChooser.h"
+#include "SettingsStore.h"
+#include "StationCombo.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -1,4 +1,5 @@
 #include "ConfigPage.h"
+#include "ConfigStore.h"
 #include "SettingsStore.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 // Writes one PNG per page of the real window, polled against the simulated weather service
 // served in-process with a fixed clock, so that the pictures are the same on every run.
 //   nubora-screenshot [FOLDER] [--station ID]     (default ./screenshots, ISIMVIVO)
+#include "ConfigStore.h"
 #include "LoopbackServer.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"

@@ -1,7 +1,7 @@
 #include "StationLookup.h"
 
 #include "StationCombo.h"
-#include "service/WeatherService.h"
+#include "WeatherService.h"
 
 #include <exception>
 

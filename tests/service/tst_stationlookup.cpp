@@ -1,8 +1,8 @@
 #include "LoopbackServer.h"
 #include "ServiceAnswer.h"
-#include "service/WeatherService.h"
-#include "settings/StationCombo.h"
-#include "settings/StationLookup.h"
+#include "StationCombo.h"
+#include "StationLookup.h"
+#include "WeatherService.h"
 
 #include <QStringList>
 #include <QTest>

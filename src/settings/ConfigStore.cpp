@@ -1,5 +1,6 @@
-#include "ConfigPage.h"
+#include "ConfigStore.h"
 
+#include "ConfigPage.h"
 #include "SettingsStore.h"
 
 #include <QDir>

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Low.h"
+
+struct High {
+};

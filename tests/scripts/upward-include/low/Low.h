@@ -1,0 +1,4 @@
+#pragma once
+
+// A lower layer that reaches up: the layer check must refuse it.
+#include "High.h"
