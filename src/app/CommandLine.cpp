@@ -43,7 +43,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("When the window closes, write its state "
                        "as JSON to FILE."),
         QStringLiteral("FILE"));
-    parser.addOptions({ settings, serviceUrl, alertCommand, headless, once, dumpState });
+    const QCommandLineOption logFile(QStringLiteral("log-file"),
+        QStringLiteral("Write the log to FILE as well as to standard error (window mode: "
+                       "~/.local/state/nubora/nubora.log by default)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+        QStringLiteral("Add debug lines to the log: request addresses, timings."));
+    parser.addOptions(
+        { settings, serviceUrl, alertCommand, headless, once, dumpState, logFile, verbose });
 
     // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
     // which reads them when the window application starts.
@@ -94,6 +101,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)
                                                      : fromEnvironment("NUBORA_ALERT_COMMAND");
     result.dumpStateFile = parser.value(dumpState);
+    result.logFile = parser.value(logFile);
+    result.verbose = parser.isSet(verbose);
     result.once = parser.isSet(once);
     result.headless = parser.isSet(headless);
     return result;

@@ -9,8 +9,10 @@ struct CommandLine {
     QString serviceUrl;
     QString alertCommand;
     QString dumpStateFile;
+    QString logFile;
     bool once = false;
     bool headless = false;
+    bool verbose = false;
 
     // Set when the command line asks for an answer and an exit (--help, --version, errors).
     bool exitNow = false;

@@ -264,12 +264,23 @@ void frmNubora::WriteMeteo()
     m_lastPollSafe = m_conditionsPoll.WriteMeteo(
         workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
     showConditions();
+    showLastOutcome();
 }
 
 void frmNubora::Forecast()
 {
     m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
     showForecast();
+}
+
+// On the button and the page's tab, so it can be read without moving any control.
+void frmNubora::showLastOutcome()
+{
+    const QString text = QStringLiteral("Último sondeo, %1: %2")
+                             .arg(m_context.clock().toString(QStringLiteral("HH:mm:ss")),
+                                 m_conditionsPoll.lastOutcome());
+    m_ui.Refrescar->setToolTip(text);
+    m_ui.SSTab1->setTabToolTip(0, text);
 }
 
 QString frmNubora::DecimalSeparator()

@@ -76,6 +76,7 @@ private:
     void showFolder(const QString& folder);
     void showConditions();
     void showForecast();
+    void showLastOutcome();
     void restorePosition();
 
     AppContext m_context;

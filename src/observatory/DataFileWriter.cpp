@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 DataFileWriter::DataFileWriter() = default;
@@ -28,13 +29,28 @@ QString DataFileWriter::Sd(const QString& text, int width)
     return text.rightJustified(width, QLatin1Char(' '));
 }
 
+namespace
+{
+
+[[noreturn]] void failOn(const QFile& file, const char* what)
+{
+    const QFileInfo info(file.fileName());
+    const QString reason = info.dir().exists()
+        ? QStringLiteral("data file not writable: %1 %2 (%3)")
+              .arg(QLatin1String(what), file.fileName(), file.errorString())
+        : QStringLiteral("missing folder: %1").arg(info.absolutePath());
+    throw PollFailure(reason.toStdString());
+}
+
+} // namespace
+
 void DataFileWriter::createIfMissing(const QString& path)
 {
     if (QFile::exists(path))
         return;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw PollFailure("cannot create the data file");
+        failOn(file, "cannot create");
 }
 
 void DataFileWriter::open(const QString& path)
@@ -44,7 +60,7 @@ void DataFileWriter::open(const QString& path)
     // when the line is complete.
     QFile probe(path);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw PollFailure("cannot open the data file");
+        failOn(probe, "cannot open");
     m_path = path;
     m_line.clear();
     m_open = true;
@@ -62,7 +78,8 @@ void DataFileWriter::close()
         return;
     m_open = false;
     if (!store())
-        throw PollFailure("cannot replace the data file");
+        throw PollFailure(
+            QStringLiteral("data file not writable: cannot replace %1").arg(m_path).toStdString());
 }
 
 void DataFileWriter::release()

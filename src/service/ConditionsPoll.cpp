@@ -4,6 +4,7 @@
 #include "ConditionsPage.h"
 #include "ConfigPage.h"
 #include "ConfigStore.h"
+#include "Logging.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "PollFailure.h"
@@ -18,7 +19,8 @@ double requireDouble(const QString& text)
 {
     const std::optional<double> value = NumberConversion::toDouble(text);
     if (!value)
-        throw PollFailure("not a number");
+        throw PollFailure(
+            QStringLiteral("conversion: \"%1\" is not a number").arg(text).toStdString());
     return *value;
 }
 
@@ -26,7 +28,8 @@ qint16 requireInt16(const QString& text)
 {
     const std::optional<qint16> value = NumberConversion::toInt16(text);
     if (!value)
-        throw PollFailure("not a 16-bit number");
+        throw PollFailure(
+            QStringLiteral("conversion: \"%1\" is not a 16-bit number").arg(text).toStdString());
     return *value;
 }
 
@@ -63,12 +66,17 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
 {
     SafeConditionEvaluation evaluation;
+    QString outcome;
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
         const QString url = m_service.BuildRequestUrl(
             WeatherService::Conditions, config.API_key, config.Estacion_ID.text);
-        Periodo_Refresco = requireInt16(config.T_Refresco);
+        const std::optional<qint16> period = NumberConversion::toInt16(config.T_Refresco);
+        if (!period)
+            throw PollFailure(
+                QStringLiteral("bad T_Refresco \"%1\"").arg(config.T_Refresco).toStdString());
+        Periodo_Refresco = *period;
 
         page.Estacion.clear();
         page.Fecha_Hora.clear();
@@ -85,10 +93,12 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
         m_file.open(path);
 
         host.stopLockTimer();
-        const std::optional<QDomDocument> document = m_service.LoadDocument(url);
+        LoadFailure failure;
+        const std::optional<QDomDocument> document = m_service.LoadDocument(url, &failure);
         bool walkEnded = true;
         if (!document) {
             evaluation.markNotSafe();
+            outcome = QStringLiteral("failed load: ") + failure.text();
         } else {
             host.lockButtons();
 
@@ -103,9 +113,18 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             for (int index = 0; index < ObservationField.size() && walkEnded; ++index) {
                 const QDomNodeList elements
                     = WeatherService::ElementsByTagName(*document, ObservationField.at(index));
-                for (int k = 0; k < elements.size() && walkEnded; ++k)
-                    walkEnded = handleElement(index, elements.item(k), config, DecimalSep, values,
-                        page, evaluation, host);
+                try {
+                    for (int k = 0; k < elements.size() && walkEnded; ++k)
+                        walkEnded = handleElement(index, elements.item(k), config, DecimalSep,
+                            values, page, evaluation, host);
+                } catch (const PollFailure& failure) {
+                    // The same failure, named after the element it happened in.
+                    throw PollFailure(
+                        ObservationField.at(index).toStdString() + ": " + failure.what());
+                }
+                if (!walkEnded)
+                    outcome = QStringLiteral("error answer: ")
+                        + WeatherService::errorDescription(*document);
             }
             if (walkEnded) {
                 evaluation.windTest(config, values.WindSpeed, values.GustSpeed, page);
@@ -120,13 +139,32 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             m_file.close();
             host.setWindowCaption(captionAt(m_clock()));
         }
-    } catch (const PollFailure&) {
+    } catch (const PollFailure& failure) {
         evaluation.markNotSafe();
+        outcome = QStringLiteral("run-time failure: ") + QString::fromUtf8(failure.what());
     }
 
     m_file.release();
-    if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition && m_alertSink)
-        m_alertSink->Alarma_GNS(evaluation.AlertText());
+    if (outcome.isEmpty()) {
+        outcome = evaluation.SafeCondition
+            ? QStringLiteral("safe")
+            : QStringLiteral("not safe: ") + evaluation.brokenLimits.join(QStringLiteral("; "));
+    }
+    m_lastOutcome = outcome;
+    const QString line = QStringLiteral("conditions %1: %2").arg(config.Estacion_ID.text, outcome);
+    if (evaluation.SafeCondition || !evaluation.brokenLimits.isEmpty())
+        qCInfo(lcPoll).noquote() << line;
+    else
+        qCWarning(lcPoll).noquote() << line;
+
+    if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition) {
+        if (m_alertSink)
+            m_alertSink->Alarma_GNS(evaluation.AlertText());
+        else
+            qCWarning(lcAlert).noquote()
+                << QStringLiteral("alert \"%1\" not sent: no alert receiver (--alert-command)")
+                       .arg(evaluation.AlertText());
+    }
     return evaluation.SafeCondition;
 }
 

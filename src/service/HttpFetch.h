@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchLimits.h"
+#include "LoadFailure.h"
 
 #include <QByteArray>
 #include <cstddef>
@@ -13,12 +14,14 @@ class HttpFetch
 public:
     explicit HttpFetch(const FetchLimits& limits);
 
-    // The body of a 2xx answer; nothing on any failure or exceeded bound.
-    std::optional<QByteArray> get(const QByteArray& url);
+    // The body of a 2xx answer; nothing on any failure or exceeded bound, with the reason in
+    // `failure` when one is given.
+    std::optional<QByteArray> get(const QByteArray& url, LoadFailure* failure = nullptr);
 
 private:
     static std::size_t receive(char* data, std::size_t size, std::size_t count, void* self);
 
     FetchLimits m_limits;
     QByteArray m_body;
+    bool m_overBound = false;
 };

@@ -1,8 +1,11 @@
 #include "WeatherService.h"
 
 #include "HttpFetch.h"
+#include "KeyMask.h"
+#include "Logging.h"
 #include "PollFailure.h"
 
+#include <QElapsedTimer>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <utility>
@@ -23,19 +26,21 @@ QString encoded(const QString& text)
 // DOM parser still reads in about a tenth of a second; the streaming check then is not needed.
 constexpr qsizetype TagsWithoutDepthCheck = 8192;
 
+enum class BodyCheck { Plain, Refused, NotWellFormed };
+
 // The service never sends entity declarations: the parser limits each entity's expansion but
 // not their total, so a one-megabyte body referencing one entity over and over would expand to
 // gigabytes.
-bool isPlainDocument(const QByteArray& body)
+BodyCheck checkBody(const QByteArray& body)
 {
     // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", and depth is
     // bounded by the count of "<". Both byte scans cost far less than the parse itself, so the
     // streaming pass is kept for the rare body they cannot judge (wide encodings, many tags).
     if (!body.contains('\0')) {
         if (body.contains("<!ENTITY"))
-            return false;
+            return BodyCheck::Refused;
         if (body.count('<') <= TagsWithoutDepthCheck)
-            return true;
+            return BodyCheck::Plain;
     }
 
     QXmlStreamReader reader(body);
@@ -44,11 +49,11 @@ bool isPlainDocument(const QByteArray& body)
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
             if (!reader.entityDeclarations().isEmpty())
-                return false;
+                return BodyCheck::Refused;
             break;
         case QXmlStreamReader::StartElement:
             if (++depth > MaxElementDepth)
-                return false;
+                return BodyCheck::Refused;
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -57,7 +62,7 @@ bool isPlainDocument(const QByteArray& body)
             break;
         }
     }
-    return !reader.hasError();
+    return reader.hasError() ? BodyCheck::NotWellFormed : BodyCheck::Plain;
 }
 
 } // namespace
@@ -85,21 +90,45 @@ QString WeatherService::BuildRequestUrl(
     return QString();
 }
 
-std::optional<QDomDocument> WeatherService::LoadDocument(const QString& url) const
+std::optional<QDomDocument> WeatherService::LoadDocument(
+    const QString& url, LoadFailure* failure) const
 {
-    const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8(), failure);
+    qCDebug(lcFetch).noquote() << "GET" << KeyMask::masked(url) << "in" << clock.elapsed() << "ms,"
+                               << (body ? body->size() : 0) << "bytes";
     if (!body)
         return std::nullopt;
-    return parseDocument(*body);
+    return parseDocument(*body, failure);
 }
 
-std::optional<QDomDocument> WeatherService::parseDocument(const QByteArray& body)
+std::optional<QDomDocument> WeatherService::parseDocument(
+    const QByteArray& body, LoadFailure* failure)
 {
-    if (body.isEmpty() || !isPlainDocument(body))
+    const auto fail = [failure](LoadFailure::Kind kind, const QString& detail) {
+        if (failure)
+            *failure = LoadFailure { kind, detail };
         return std::nullopt;
+    };
+    if (body.isEmpty())
+        return fail(LoadFailure::NotWellFormed, QStringLiteral("empty answer"));
+    switch (checkBody(body)) {
+    case BodyCheck::Refused:
+        return fail(LoadFailure::RefusedContent,
+            QStringLiteral("entity declarations or nesting over %1 levels").arg(MaxElementDepth));
+    case BodyCheck::NotWellFormed:
+        return fail(LoadFailure::NotWellFormed, QString());
+    case BodyCheck::Plain:
+        break;
+    }
     QDomDocument document;
-    if (!document.setContent(body))
-        return std::nullopt;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(body, &message, &line, &column))
+        return fail(LoadFailure::NotWellFormed,
+            QStringLiteral("%1 at line %2, column %3").arg(message).arg(line).arg(column));
     return document;
 }
 
@@ -141,4 +170,17 @@ QString WeatherService::NodeText(const QDomNode& node)
 bool WeatherService::HasErrorElement(const QDomDocument& document)
 {
     return !ElementsByTagName(document, QStringLiteral("error")).isEmpty();
+}
+
+QString WeatherService::errorDescription(const QDomDocument& document)
+{
+    const QDomElement error
+        = ElementsByTagName(document, QStringLiteral("error")).item(0).toElement();
+    const QString description
+        = error.firstChildElement(QStringLiteral("description")).text().trimmed();
+    const QString type = error.firstChildElement(QStringLiteral("type")).text().trimmed();
+    if (description.isEmpty())
+        return type.isEmpty() ? QStringLiteral("no description") : type;
+    return type.isEmpty() ? description
+                          : description + QStringLiteral(" (") + type + QLatin1Char(')');
 }
