@@ -5,8 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target nubora station-sim
+# One progress line; the compiler's output only when the build fails.
+mkdir -p build
+echo "Building Nubora (log: build/build.log)"
+if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  && cmake --build build -j"$(nproc)" --target nubora station-sim; } >build/build.log 2>&1; then
+  cat build/build.log
+  echo "run.sh: the build failed; its log is build/build.log" >&2
+  exit 1
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nubora-demo.XXXXXX")
 build/tools/station-sim/station-sim --port 0 >"$work/station-sim.out" &
@@ -36,7 +43,8 @@ INI
 
 echo "Simulated weather service: http://127.0.0.1:$port (station ISIMVIVO)"
 echo "Settings and Nubora.dat: $work"
-nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
+echo "Log: standard error, and in window mode ${XDG_STATE_HOME:-$HOME/.local/state}/nubora/nubora.log"
+nubora=(build/src/app/nubora --settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "$(uname)" != Darwin ]; then
   echo "No display found: one poll without a window, then the data file."
   status=0
