@@ -1,5 +1,6 @@
 #include "DataFileWriter.h"
 
+#include "Logging.h"
 #include "PollFailure.h"
 
 #include <QDir>
@@ -92,6 +93,7 @@ void DataFileWriter::release()
 
 bool DataFileWriter::store() const
 {
+    qCDebug(lcFile).noquote() << "writing" << m_path << m_line.size() << "bytes";
     QSaveFile file(m_path);
     if (file.open(QIODevice::WriteOnly))
         return file.write(m_line) == m_line.size() && file.commit();
