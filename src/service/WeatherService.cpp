@@ -126,9 +126,12 @@ std::optional<QDomDocument> WeatherService::parseDocument(
     QString message;
     int line = 0;
     int column = 0;
-    if (!document.setContent(body, &message, &line, &column))
+    if (!document.setContent(body, &message, &line, &column)) {
+        if (message.endsWith(QLatin1Char('.')))
+            message.chop(1);
         return fail(LoadFailure::NotWellFormed,
             QStringLiteral("%1 at line %2, column %3").arg(message).arg(line).arg(column));
+    }
     return document;
 }
 
