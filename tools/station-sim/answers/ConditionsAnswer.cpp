@@ -23,34 +23,48 @@ const QStringList& ConditionsAnswer::order()
     return names;
 }
 
+namespace
+{
+
+// An element outside the service's order would silently go unwritten.
+void requireKnown(const QString& element)
+{
+    if (!ConditionsAnswer::order().contains(element))
+        qFatal("ConditionsAnswer: no element \"%s\" in current_observation", qPrintable(element));
+}
+
+} // namespace
+
 ConditionsAnswer& ConditionsAnswer::set(const QString& element, const QString& value)
 {
-    Q_ASSERT_X(order().contains(element), "ConditionsAnswer::set", qPrintable(element));
+    requireKnown(element);
     Value& entry = m_values[element];
     entry.text = value;
-    entry.isGroup = false;
+    entry.group.reset();
     return *this;
 }
 
 ConditionsAnswer& ConditionsAnswer::setGroup(
     const QString& element, const AnswerWriter::Children& children)
 {
-    Q_ASSERT_X(order().contains(element), "ConditionsAnswer::setGroup", qPrintable(element));
+    requireKnown(element);
     Value& entry = m_values[element];
     entry.group = children;
-    entry.isGroup = true;
+    entry.text.reset();
     return *this;
 }
 
 ConditionsAnswer& ConditionsAnswer::remove(const QString& element)
 {
-    m_values.remove(element);
+    // A repeat stays, so an answer can carry only the second occurrence.
+    m_values[element].text.reset();
+    m_values[element].group.reset();
     return *this;
 }
 
 ConditionsAnswer& ConditionsAnswer::repeat(const QString& element, const QString& value)
 {
-    Q_ASSERT_X(m_values.contains(element), "ConditionsAnswer::repeat", qPrintable(element));
+    requireKnown(element);
     m_values[element].repeat = value;
     return *this;
 }
@@ -62,10 +76,10 @@ void ConditionsAnswer::write(AnswerWriter& writer) const
         const auto found = m_values.constFind(name);
         if (found == m_values.cend())
             continue;
-        if (found->isGroup)
-            writer.children(name, found->group);
-        else
-            writer.text(name, found->text);
+        if (found->group)
+            writer.children(name, *found->group);
+        else if (found->text)
+            writer.text(name, *found->text);
         if (found->repeat)
             writer.text(name, *found->repeat);
     }

@@ -19,7 +19,7 @@ public:
     ConditionsAnswer& set(const QString& element, const QString& value);
     ConditionsAnswer& setGroup(const QString& element, const AnswerWriter::Children& children);
     ConditionsAnswer& remove(const QString& element);
-    // A second occurrence of an element, right after the first.
+    // A second occurrence of an element, right after the first (or alone, when removed).
     ConditionsAnswer& repeat(const QString& element, const QString& value);
 
     // Writes "current_observation" into an answer started with the feature "conditions".
@@ -29,9 +29,8 @@ public:
 
 private:
     struct Value {
-        QString text;
-        AnswerWriter::Children group;
-        bool isGroup = false;
+        std::optional<QString> text;
+        std::optional<AnswerWriter::Children> group;
         std::optional<QString> repeat;
     };
     QHash<QString, Value> m_values;
