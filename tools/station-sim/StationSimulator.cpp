@@ -31,7 +31,7 @@ bool waitUnlessStopping(int seconds, const std::atomic_bool& stopping)
 StationSimulator::StationSimulator()
     : m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
-    // Every simulated service, one line each.
+    // The simulated services, one line each.
     addRoutes(xmlApiRoutes());
 }
 

@@ -44,6 +44,10 @@ public:
     // without the slow station's wait. Key and station may be percent-encoded.
     Reply answer(const std::string& target) const;
 
+    // Adds the routes of another simulated service, tried after those already there. Call it
+    // before registerRoutes().
+    void addRoutes(const QList<SimRoute>& routes);
+
     // Serves every route on `server`, which must not be listening yet (the simulator
     // installs its worker pool so that the slow station notices the server stopping). The
     // simulator must outlive the server's listening.
@@ -59,7 +63,6 @@ private:
         SimRoute route;
         std::regex path;
     };
-    void addRoutes(const QList<SimRoute>& routes);
     const Route* routeFor(const std::string& target) const;
 
     // The answer to a target, rendered at most once per clock second: a client polling in a
