@@ -24,8 +24,9 @@ struct SimReply {
 // The requests of one path pattern of a simulated service. A source of answers (the XML API,
 // another service) contributes its routes to the simulator's table.
 struct SimRoute {
-    // The paths this route takes, as a regular expression over the whole path (no query).
-    std::string pattern;
+    // The route takes every path that starts with this (query aside); its answer says which
+    // of them it does not know.
+    std::string pathPrefix;
     // The answer to a raw request target (path and query, still percent-encoded) at the
     // simulator's time (UTC).
     std::function<SimReply(std::string_view target, const QDateTime& now)> answer;

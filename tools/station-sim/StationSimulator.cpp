@@ -26,6 +26,18 @@ bool waitUnlessStopping(int seconds, const std::atomic_bool& stopping)
     return !stopping.load();
 }
 
+// httplib's pattern for every path under a prefix.
+std::string pathPattern(const std::string& prefix)
+{
+    std::string pattern;
+    for (const char c : prefix) {
+        if (std::string_view(R"(\^$.|?*+()[]{})").find(c) != std::string_view::npos)
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern + R"([\s\S]*)";
+}
+
 } // namespace
 
 StationSimulator::StationSimulator()
@@ -37,15 +49,14 @@ StationSimulator::StationSimulator()
 
 void StationSimulator::addRoutes(const QList<SimRoute>& routes)
 {
-    for (const SimRoute& route : routes)
-        m_routes.push_back({ route, std::regex(route.pattern) });
+    m_routes.insert(m_routes.end(), routes.cbegin(), routes.cend());
 }
 
-const StationSimulator::Route* StationSimulator::routeFor(const std::string& target) const
+const SimRoute* StationSimulator::routeFor(const std::string& target) const
 {
-    const std::string path = target.substr(0, target.find('?'));
-    for (const Route& route : m_routes) {
-        if (std::regex_match(path, route.path))
+    const std::string_view path = std::string_view(target).substr(0, target.find('?'));
+    for (const SimRoute& route : m_routes) {
+        if (path.substr(0, route.pathPrefix.size()) == route.pathPrefix)
             return &route;
     }
     return nullptr;
@@ -74,8 +85,8 @@ void StationSimulator::setSlowSeconds(int seconds)
 
 StationSimulator::Reply StationSimulator::answer(const std::string& target) const
 {
-    const Route* route = routeFor(target);
-    return route ? route->route.answer(target, now()) : Reply::notFound();
+    const SimRoute* route = routeFor(target);
+    return route ? route->answer(target, now()) : Reply::notFound();
 }
 
 std::shared_ptr<const StationSimulator::Reply> StationSimulator::renderedAnswer(
@@ -101,9 +112,9 @@ void StationSimulator::registerRoutes(httplib::Server& server)
     auto stopping = std::make_shared<std::atomic_bool>(false);
     server.new_task_queue
         = [stopping] { return new StopAwareTaskQueue(stopping, CPPHTTPLIB_THREAD_POOL_COUNT); };
-    for (const Route& route : m_routes) {
-        const auto waits = route.route.waits;
-        server.Get(route.route.pattern,
+    for (const SimRoute& route : m_routes) {
+        const auto waits = route.waits;
+        server.Get(pathPattern(route.pathPrefix),
             [this, stopping, waits](const httplib::Request& request, httplib::Response& response) {
                 if (waits && waits(request.target)
                     && !waitUnlessStopping(slowSeconds(), *stopping)) {

@@ -11,7 +11,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <regex>
 #include <string>
 
 namespace httplib
@@ -59,17 +58,13 @@ public:
     static QStringList nearbyStationIds();
 
 private:
-    struct Route {
-        SimRoute route;
-        std::regex path;
-    };
-    const Route* routeFor(const std::string& target) const;
+    const SimRoute* routeFor(const std::string& target) const;
 
     // The answer to a target, rendered at most once per clock second: a client polling in a
     // loop (a benchmark) would otherwise measure the simulator's rendering, not itself.
     std::shared_ptr<const Reply> renderedAnswer(const std::string& target) const;
 
-    std::list<Route> m_routes;
+    std::list<SimRoute> m_routes;
 
     struct Rendered {
         QDateTime at;
