@@ -44,7 +44,7 @@ INI
 echo "Simulated weather service: http://127.0.0.1:$port (station ISIMVIVO)"
 echo "Settings and Nubora.dat: $work"
 echo "Log: standard error, and in window mode ${XDG_STATE_HOME:-$HOME/.local/state}/nubora/nubora.log"
-nubora=(build/src/app/nubora --settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
+nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "$(uname)" != Darwin ]; then
   echo "No display found: one poll without a window, then the data file."
   status=0
