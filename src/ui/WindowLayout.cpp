@@ -15,7 +15,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 
 // The pictures live in a static library, so their registration must be pulled in by hand;
@@ -303,16 +302,6 @@ void WindowLayout::setupUi(QWidget* window)
     setupConfig();
     setupAcerca();
     SSTab1->setCurrentIndex(0);
-
-    Timer1 = new QTimer(window);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(60000);
-    // A coarse timer may be 5 % late: three seconds a minute.
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer2 = new QTimer(window);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(20000);
-    Timer2->setTimerType(Qt::PreciseTimer);
 
     const QRect pageBounds(QPoint(0, 0), m_pageRect.size());
     for (QWidget* page : { pageActual, pagePrevision, pageConfig, pageAcerca })

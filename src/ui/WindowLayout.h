@@ -17,7 +17,6 @@ class QLineEdit;
 class QPixmap;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 class QWidget;
 class TabbedDialog;
 
@@ -106,9 +105,6 @@ public:
     QLabel* lblVersion = nullptr;
     QFrame* Line1_1 = nullptr;
     QLabel *Label39 = nullptr, *Label40 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
-
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
 
 private:
     void setupActual();

@@ -88,7 +88,6 @@ private slots:
     void displayFieldColourIsPainted();
     void checkBoxesBoxOnTheRight();
     void keyboardOrderOfConfig();
-    void timersCreatedStopped();
     void windowFrameAndPictures();
     void ordinalSign();
     void stationBoxEnterAddsNothing();
@@ -416,20 +415,6 @@ void TestWindowLayout::keyboardOrderOfConfig()
     }
     m_ui.SSTab1->setCurrentIndex(0);
     QCOMPARE(visited, expected);
-}
-
-void TestWindowLayout::timersCreatedStopped()
-{
-    const auto* timer1 = m_window->findChild<QTimer*>(QStringLiteral("Timer1"));
-    const auto* timer2 = m_window->findChild<QTimer*>(QStringLiteral("Timer2"));
-    QVERIFY(timer1 && timer2);
-    QCOMPARE(timer1, m_ui.Timer1);
-    QCOMPARE(timer2, m_ui.Timer2);
-    QCOMPARE(timer1->interval(), 60000);
-    QCOMPARE(timer2->interval(), 20000);
-    // The window starts Timer1 itself once start-up is done.
-    QVERIFY(!timer1->isActive());
-    QVERIFY(!timer2->isActive());
 }
 
 void TestWindowLayout::windowFrameAndPictures()
