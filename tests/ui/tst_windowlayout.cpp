@@ -142,6 +142,7 @@ private:
 
 void TestWindowLayout::initTestCase()
 {
+    qInfo("platform %s", qPrintable(QGuiApplication::platformName()));
     m_window = std::make_unique<QWidget>();
     m_ui.setupUi(m_window.get());
     m_window->show();
