@@ -49,7 +49,8 @@ void DisplayFieldEdit::fitText()
     f.setBold(m_bold);
     const int room = textRoomWidth();
     int stretch = f.stretch() > 0 ? f.stretch() : int(QFont::Unstretched);
-    while (QFontMetrics(f).horizontalAdvance(text()) > room && stretch > NarrowestStretch) {
+    while (!text().isEmpty() && QFontMetrics(f).horizontalAdvance(text()) > room
+        && stretch > NarrowestStretch) {
         stretch = std::max(stretch - 5, NarrowestStretch);
         f.setStretch(stretch);
     }

@@ -319,12 +319,11 @@ void WindowLayout::applyFont(const LayoutControl& control, QWidget* widget)
 
 void WindowLayout::build()
 {
-    const QWidget* pages[] = { pageActual, pagePrevision, pageConfig, pageAcerca };
+    QWidget* const pages[] = { pageActual, pagePrevision, pageConfig, pageAcerca };
     QHash<QString, QWidget*> made;
     QList<std::pair<int, QWidget*>> keyboard;
     for (const LayoutControl& control : LayoutTable::controls()) {
-        QWidget* parent = control.frame.isEmpty() ? const_cast<QWidget*>(pages[control.page])
-                                                  : made.value(control.frame);
+        QWidget* parent = control.frame.isEmpty() ? pages[control.page] : made.value(control.frame);
         Q_ASSERT(parent);
         QWidget* widget = makeControl(control, parent);
         made.insert(control.name, widget);
