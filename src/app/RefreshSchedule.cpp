@@ -26,15 +26,6 @@ RefreshSchedule::RefreshSchedule(QObject* timerOwner, std::function<qint16()> pe
     connect(Timer2, &QTimer::timeout, this, &RefreshSchedule::Timer2_Timer);
 }
 
-RefreshSchedule::~RefreshSchedule()
-{
-    // Timers owned by the window outlive the schedule; they must not tick into it.
-    if (Timer1->parent() != this) {
-        Timer1->disconnect(this);
-        Timer2->disconnect(this);
-    }
-}
-
 void RefreshSchedule::start()
 {
     Timer1->start();

@@ -18,7 +18,6 @@ public:
     // they are listed among the window's controls.
     // period gives the refresh period in minutes as the last poll read it.
     RefreshSchedule(QObject* timerOwner, std::function<qint16()> period);
-    ~RefreshSchedule() override;
 
     static constexpr qint16 ForecastMinutes = 60;
 
