@@ -9,9 +9,11 @@ class SettingsStore;
 class WeatherService;
 
 // What the window is given from outside: main passes the real services, tests their own.
+// The store and the service are always there; the alert receiver and the folder dialog may
+// be absent.
 struct AppContext {
-    SettingsStore* store = nullptr;
-    const WeatherService* service = nullptr;
+    SettingsStore& store;
+    const WeatherService& service;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;

@@ -7,6 +7,7 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "SettingsStore.h"
+#include "Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,7 +25,6 @@
 namespace
 {
 
-constexpr double TwipsPerPixel = 15.0;
 constexpr double DefaultPositionTwips = 100.0;
 
 Qt::CheckState toCheckState(int state)
@@ -71,14 +71,16 @@ double storedEdge(const SettingsStore& store, const QString& key)
 frmNubora::frmNubora(const AppContext& context, QWidget* parent)
     : QWidget(parent)
     , m_context(context)
-    , m_conditionsPoll(*context.service, *context.store, context.alertSink, context.clock)
-    , m_forecast(*context.service)
-    , m_stationLookup(*context.service)
+    , m_schedule(this, [this] { return Periodo_Refresco(); })
+    , m_conditionsPoll(context.service, context.store, context.alertSink, context.clock)
+    , m_forecast(context.service)
+    , m_stationLookup(context.service)
 {
     m_ui.setupUi(this);
 
-    connect(m_ui.Timer1, &QTimer::timeout, this, &frmNubora::Timer1_Timer);
-    connect(m_ui.Timer2, &QTimer::timeout, this, &frmNubora::Timer2_Timer);
+    connect(&m_schedule, &RefreshSchedule::conditionsDue, this, &frmNubora::WriteMeteo);
+    connect(&m_schedule, &RefreshSchedule::forecastDue, this, &frmNubora::Forecast);
+    connect(&m_schedule, &RefreshSchedule::lockExpired, this, &frmNubora::unlockButtons);
     connect(m_ui.Refrescar, &QPushButton::clicked, this, &frmNubora::Refrescar_Click);
     connect(m_ui.Refrescar_Fct, &QPushButton::clicked, this, &frmNubora::Refrescar_Fct_Click);
     connect(m_ui.Aceptar, &QPushButton::clicked, this, &frmNubora::Aceptar_Click);
@@ -89,7 +91,7 @@ frmNubora::frmNubora(const AppContext& context, QWidget* parent)
     if (m_ui.Estacion_ID->lineEdit())
         m_ui.Estacion_ID->lineEdit()->installEventFilter(this);
 
-    m_ui.Timer1->start();
+    m_schedule.start();
 }
 
 frmNubora::~frmNubora()
@@ -104,20 +106,20 @@ void frmNubora::Form_Load()
     restorePosition();
 
     ConfigPage config;
-    ConfigStore::restore(*m_context.store, config, true);
+    ConfigStore::restore(m_context.store, config, true);
     showConfig(config);
 
     m_ui.lblVersion->setText(QStringLiteral("Versión %1.%2.%3")
                                  .arg(NUBORA_VERSION_MAJOR)
                                  .arg(NUBORA_VERSION_MINOR)
                                  .arg(NUBORA_VERSION_PATCH));
-    m_ui.Timer2->stop();
+    m_schedule.stopLock();
     DecimalSep = DecimalSeparator();
     ObservationField = ObservationField::names();
 
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -127,16 +129,15 @@ void frmNubora::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_ui.Timer1->stop();
-    m_ui.Timer2->stop();
+    m_schedule.stop();
 
     const QPointF twips = positionTwips();
     if (!isMinimized() && twips.y() > 0 && twips.x() > 0) {
-        m_context.store->SaveSetting(
+        m_context.store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Superior"), QString::number(twips.y()));
-        m_context.store->SaveSetting(
+        m_context.store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"), QString::number(twips.x()));
-        m_context.store->sync();
+        m_context.store.sync();
     }
     m_conditionsPoll.releaseFile();
     emit unloaded();
@@ -146,13 +147,13 @@ QPointF frmNubora::positionTwips() const
 {
     if (pos() == m_restoredPixels)
         return m_restoredTwips;
-    return QPointF(pos()) * TwipsPerPixel;
+    return QPointF(pos()) * Twips::PerPixel;
 }
 
 void frmNubora::restorePosition()
 {
-    QPointF twips(storedEdge(*m_context.store, QStringLiteral("Posicion_Izquierda")),
-        storedEdge(*m_context.store, QStringLiteral("Posicion_Superior")));
+    QPointF twips(storedEdge(m_context.store, QStringLiteral("Posicion_Izquierda")),
+        storedEdge(m_context.store, QStringLiteral("Posicion_Superior")));
     // A position whose title bar lies off every screen (a monitor since removed) would leave
     // the window out of reach.
     const auto titleBarVisible = [this](const QPoint& topLeft) {
@@ -162,10 +163,10 @@ void frmNubora::restorePosition()
             return screen->availableGeometry().intersects(titleBar);
         });
     };
-    QPoint pixels = (twips / TwipsPerPixel).toPoint();
+    QPoint pixels = (twips / Twips::PerPixel).toPoint();
     if (!titleBarVisible(pixels)) {
         twips = QPointF(DefaultPositionTwips, DefaultPositionTwips);
-        pixels = (twips / TwipsPerPixel).toPoint();
+        pixels = (twips / Twips::PerPixel).toPoint();
     }
     move(pixels);
     m_restoredTwips = twips;
@@ -174,35 +175,30 @@ void frmNubora::restorePosition()
 
 void frmNubora::Timer1_Timer()
 {
-    ++Cuenta_Refresco;
-    ++Cuenta_Fct;
-    if (Cuenta_Refresco >= Periodo_Refresco()) {
-        Cuenta_Refresco = 0;
-        WriteMeteo();
-    }
-    if (Cuenta_Fct >= 60) {
-        Cuenta_Fct = 0;
-        Forecast();
-    }
+    m_schedule.Timer1_Timer();
 }
 
 void frmNubora::Timer2_Timer()
 {
+    m_schedule.Timer2_Timer();
+}
+
+void frmNubora::unlockButtons()
+{
     for (QPushButton* button : { m_ui.Aceptar, m_ui.Refrescar, m_ui.Refrescar_Fct })
         if (!button->isEnabled())
             button->setEnabled(true);
-    m_ui.Timer2->stop();
 }
 
 void frmNubora::Refrescar_Click()
 {
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
 }
 
 void frmNubora::Refrescar_Fct_Click()
 {
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
 }
 
@@ -215,13 +211,13 @@ void frmNubora::Aceptar_Click()
         Estacion_ID_LostFocus();
 
     ConfigPage config = workingConfig();
-    ConfigStore::save(*m_context.store, config);
-    m_context.store->sync();
+    ConfigStore::save(m_context.store, config);
+    m_context.store.sync();
     showFolder(config.Path_Dat);
 
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -229,7 +225,7 @@ void frmNubora::Aceptar_Click()
 void frmNubora::Cancelar_Click()
 {
     ConfigPage config = workingConfig();
-    ConfigStore::restore(*m_context.store, config, false);
+    ConfigStore::restore(m_context.store, config, false);
     showConfig(config);
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -290,7 +286,7 @@ QString frmNubora::DecimalSeparator()
 
 void frmNubora::stopLockTimer()
 {
-    m_ui.Timer2->stop();
+    m_schedule.stopLock();
 }
 
 void frmNubora::lockButtons()
@@ -298,7 +294,7 @@ void frmNubora::lockButtons()
     m_ui.Aceptar->setEnabled(false);
     m_ui.Refrescar->setEnabled(false);
     m_ui.Refrescar_Fct->setEnabled(false);
-    m_ui.Timer2->start();
+    m_schedule.startLock();
 }
 
 void frmNubora::setWindowCaption(const QString& caption)

@@ -28,9 +28,6 @@ public:
         const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page);
 
     static inline const QString Updated = QStringLiteral("updated");
-    static inline const QString ClearSky = QStringLiteral("Despejado");
-    static inline const QString PartlyCloudy = QStringLiteral("Parcialmente nublado");
-    static inline const QString ScatteredClouds = QStringLiteral("Nubes dispersas");
 
 private:
     const WeatherService& m_service;

@@ -17,13 +17,13 @@ class QLineEdit;
 class QPixmap;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 class QWidget;
 class TabbedDialog;
+struct LayoutControl;
 
-// Builds the main window's four pages with every control at its place, in the manner of a
-// Designer form class. The window owns the widgets; this object only keeps pointers to them.
-// Member names are the controls' names; element i of a control array has the object name
+// Builds the main window's four pages from the layout table, every control at its place, in
+// the manner of a Designer form class. The window owns the widgets; this object only keeps pointers
+// to them. Member names are the controls' names; element i of a control array has the object name
 // "Name_i".
 class WindowLayout
 {
@@ -107,15 +107,11 @@ public:
     QFrame* Line1_1 = nullptr;
     QLabel *Label39 = nullptr, *Label40 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
 
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
-
 private:
-    void setupActual();
-    void setupPrevision();
-    void setupConfig();
-    void setupAcerca();
-    void setupTabOrder();
+    // Makes every control of the table and points the members at them.
+    void build();
+    QWidget* makeControl(const LayoutControl& control, QWidget* parent) const;
+    static void applyFont(const LayoutControl& control, QWidget* widget);
 
     // A designed rectangle in twips on a page, counted from the tab widget's corner.
     QRect onPage(int left, int top, int width, int height) const;
