@@ -182,6 +182,12 @@ bool SettingsStore::guardedWrite(const std::function<void()>& write)
     // when it does, it also holds what another process saved meanwhile.
     const QMap<QString, QVariant> before = contents(*m_settings);
     const bool hadFile = QFileInfo(m_fileName).isFile();
+    // QSettings writes what the file holds merged with this run's changes; a file removed
+    // meanwhile (its folder gone) would leave only the changes. Everything held is written.
+    if (!hadFile && m_settings) {
+        for (auto value = before.cbegin(); value != before.cend(); ++value)
+            m_settings->setValue(value.key(), value.value());
+    }
     const QString copy = m_fileName + QStringLiteral(".last-good");
     const bool kept = hadFile && keepCopy(m_fileName, copy);
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <csignal>
+#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -21,16 +22,25 @@ bool mountSmallTmpfs(const QString& folder)
     // Mounts made here must not reach the parent's namespace.
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return false;
-    return ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
+    return ::mount(
+               "tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k,nr_inodes=32")
+        == 0;
 }
 
-void fill(const QString& folder)
+// No room for another byte; with noFiles none for another file either, so that a temporary
+// file cannot even be created.
+void fill(const QString& folder, bool noFiles)
 {
     QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
-    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
-    const QByteArray chunk(512, 'f');
-    while (filler.write(chunk) == chunk.size()) { }
+    if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QByteArray chunk(512, 'f');
+        while (filler.write(chunk) == chunk.size()) { }
+    }
+    for (int i = 0; noFiles; ++i) {
+        QFile empty(QDir(folder).filePath(QStringLiteral("inode-%1").arg(i)));
+        if (!empty.open(QIODevice::WriteOnly))
+            break;
+    }
 }
 
 void limitFileSize()
@@ -53,11 +63,11 @@ QByteArray FileSystemFaults::inChild(Fault fault, const QString& folder,
         ::close(channel[0]);
         std::signal(SIGXFSZ, SIG_IGN);
         char method = 'n';
-        if (fault == Fault::FullDisk) {
+        if (fault == Fault::FullDisk || fault == Fault::FullDiskNoFiles) {
             const bool mounted = mountSmallTmpfs(folder);
             prepare();
             if (mounted) {
-                fill(folder);
+                fill(folder, fault == Fault::FullDiskNoFiles);
                 method = 't';
             } else {
                 limitFileSize();
@@ -68,7 +78,8 @@ QByteArray FileSystemFaults::inChild(Fault fault, const QString& folder,
             if (fault == Fault::FileSizeLimit)
                 limitFileSize();
             if (fault == Fault::OtherUser && ::geteuid() == 0
-                && ::setresuid(65534, 65534, 65534) != 0)
+                && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
+                    || ::setresuid(65534, 65534, 65534) != 0))
                 ::_exit(1);
         }
         const QByteArray result = method + act();
@@ -87,7 +98,7 @@ QByteArray FileSystemFaults::inChild(Fault fault, const QString& folder,
     if (child <= 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)
         || WEXITSTATUS(status) != 0 || result.isEmpty())
         return "<child failed>";
-    if (fault == Fault::FullDisk)
+    if (fault == Fault::FullDisk || fault == Fault::FullDiskNoFiles)
         g_method
             = result.at(0) == 't' ? QStringLiteral("tmpfs") : QStringLiteral("file-size limit");
     return result.mid(1);
