@@ -9,6 +9,7 @@
 #include "frmNubora.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -41,6 +42,11 @@ void setApplicationNames()
 
 int main(int argc, char* argv[])
 {
+#ifdef SIGXFSZ
+    // Under a file-size limit a too-large write is then an ordinary failed write, which the
+    // data file and the settings handle, instead of the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The command line is read by a plain application first: --help, --version and mistakes
     // are answered without a display, and --headless must choose the platform before the
     // window system is opened.
