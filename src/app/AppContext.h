@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConditionsReadings.h"
+
 #include <QDateTime>
 #include <functional>
 
@@ -15,4 +17,6 @@ struct AppContext {
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;
+    // Told what each conditions poll measured, on the window's thread (the device server).
+    std::function<void(const ConditionsReadings&)> conditionsPolled;
 };

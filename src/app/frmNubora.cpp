@@ -263,6 +263,8 @@ void frmNubora::WriteMeteo()
 {
     m_lastPollSafe = m_conditionsPoll.WriteMeteo(
         workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
+    if (m_context.conditionsPolled)
+        m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
 }
 
