@@ -76,8 +76,8 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
         service->m_discovery = std::make_unique<DiscoveryResponder>();
         if (!service->m_discovery->start(options.alpacaBind, discoveryPort, service->port())) {
             // The devices still answer at their address; only finding them is lost.
-            std::fprintf(stderr, "nubora: cannot answer Alpaca discovery on UDP port %d\n",
-                discoveryPort);
+            std::fprintf(
+                stderr, "nubora: cannot answer Alpaca discovery on UDP port %d\n", discoveryPort);
             service->m_discovery.reset();
         }
     }

@@ -76,9 +76,8 @@ int main(int argc, char* argv[])
     // Started before the first polls, so that it answers while they wait for the service.
     const std::unique_ptr<AlpacaService> alpaca = AlpacaService::start(options, store);
     if (alpaca) {
-        context.conditionsPolled = [&alpaca](const ConditionsReadings& readings) {
-            alpaca->board().publish(readings);
-        };
+        context.conditionsPolled
+            = [&alpaca](const ConditionsReadings& readings) { alpaca->board().publish(readings); };
     }
 
     frmNubora window(context);

@@ -37,9 +37,7 @@ std::string stateEntry(std::string_view name, const std::string& value)
 
 std::string timeStamp(qint64 nowMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC)
-        .toString(Qt::ISODateWithMs)
-        .toStdString();
+    return QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
 }
 
 } // namespace
@@ -86,7 +84,8 @@ AlpacaReply AlpacaApi::handle(
         const std::size_t slash1 = rest.find('/');
         const std::size_t slash2
             = slash1 == std::string_view::npos ? slash1 : rest.find('/', slash1 + 1);
-        if (slash2 == std::string_view::npos || rest.find('/', slash2 + 1) != std::string_view::npos)
+        if (slash2 == std::string_view::npos
+            || rest.find('/', slash2 + 1) != std::string_view::npos)
             return badRequest("Unknown path");
         const std::string_view type = rest.substr(0, slash1);
         const std::string_view number = rest.substr(slash1 + 1, slash2 - slash1 - 1);
@@ -174,8 +173,8 @@ Result AlpacaApi::common(
                                   ": la estación meteorológica de Nubora como dispositivo Alpaca"));
     if (name == "driverversion") {
         // Major and minor only, as the protocol asks.
-        return getOnly(jsonString(std::to_string(NUBORA_VERSION_MAJOR) + '.'
-            + std::to_string(NUBORA_VERSION_MINOR)));
+        return getOnly(jsonString(
+            std::to_string(NUBORA_VERSION_MAJOR) + '.' + std::to_string(NUBORA_VERSION_MINOR)));
     }
     if (name == "interfaceversion")
         return getOnly(std::to_string(InterfaceVersion[device]));

@@ -29,7 +29,8 @@ std::string decode(std::string_view text)
         const char c = text[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0
+            && hexDigit(text[i + 2]) >= 0) {
             out += char(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
             i += 2;
         } else {

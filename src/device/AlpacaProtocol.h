@@ -37,7 +37,10 @@ std::optional<double> toDouble(std::string_view text);
 // JSON values for the Value member.
 std::string jsonNumber(double value);
 std::string jsonString(std::string_view text);
-inline std::string jsonBool(bool value) { return value ? "true" : "false"; }
+inline std::string jsonBool(bool value)
+{
+    return value ? "true" : "false";
+}
 
 // The whole answer: {"Value": ..., "ClientTransactionID": n, "ServerTransactionID": n,
 // "ErrorNumber": n, "ErrorMessage": "..."}; without "Value" when value is empty.

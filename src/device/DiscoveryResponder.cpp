@@ -27,14 +27,14 @@ bool DiscoveryResponder::start(const QString& bindAddress, int port, int alpacaP
     m_thread = std::thread([this, bindAddress, port, alpacaPort, &bound] {
         QUdpSocket socket;
         const QHostAddress address(bindAddress);
-        if (!socket.bind(address, quint16(port),
-                QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        if (!socket.bind(
+                address, quint16(port), QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
             bound.set_value(-1);
             return;
         }
         bound.set_value(socket.localPort());
-        const QByteArray answer = QByteArrayLiteral("{\"AlpacaPort\":")
-            + QByteArray::number(alpacaPort) + '}';
+        const QByteArray answer
+            = QByteArrayLiteral("{\"AlpacaPort\":") + QByteArray::number(alpacaPort) + '}';
         while (!m_stop) {
             if (!socket.waitForReadyRead(100))
                 continue;
