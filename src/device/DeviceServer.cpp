@@ -22,6 +22,9 @@ DeviceServer::DeviceServer(AlpacaApi& api)
     m_server->Patch(any, handler);
     // Clients keep their connection and ask again every second or so.
     m_server->set_keep_alive_max_count(1000);
+    // Small answers on kept connections: without this each waits for the client's delayed
+    // acknowledgement (some 40 ms).
+    m_server->set_tcp_nodelay(true);
     m_server->set_payload_max_length(64 * 1024);
 }
 

@@ -128,6 +128,7 @@ void TestAlpacaEndToEnd::answersWhileThePollWaits()
     // The window's thread now waits in the first conditions poll for the slow station.
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(5, 0);
+    client.set_keep_alive(true); // as observatory software asks, once a second or so
     QVERIFY(client.Put("/api/v1/safetymonitor/0/connect", "", "application/x-www-form-urlencoded"));
     QVERIFY(client.Put(
         "/api/v1/observingconditions/0/connect", "", "application/x-www-form-urlencoded"));
