@@ -34,8 +34,8 @@ Figures run(int port, int clients, double seconds, const std::vector<std::string
 {
     std::vector<std::vector<double>> latencies(clients);
     std::atomic<long> failures { 0 };
-    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(seconds));
+    const Clock::time_point end = Clock::now()
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     std::vector<std::thread> threads;
     const Clock::time_point start = Clock::now();
     for (int c = 0; c < clients; ++c) {
@@ -110,7 +110,7 @@ int main(int argc, char* argv[])
     // In-process: the server library with a snapshot as a safe poll leaves it.
     SnapshotBoard board;
     AlpacaApi api(board, { "bench-safety", "bench-conditions" });
-    DeviceServer server(api);
+    DeviceServer server(api, board);
     if (port < 0) {
         ConditionsReadings readings;
         readings.outcome = ConditionsReadings::Outcome::Complete;
@@ -137,12 +137,13 @@ int main(int argc, char* argv[])
         conditions.push_back(oc + member);
     conditions.push_back(oc + "timesincelastupdate?SensorName=");
     conditions.push_back(oc + "sensordescription?SensorName=Temperature");
-    for (const char* member : { "connected", "name", "description", "driverinfo",
-             "driverversion", "interfaceversion", "supportedactions", "devicestate" })
+    for (const char* member : { "connected", "name", "description", "driverinfo", "driverversion",
+             "interfaceversion", "supportedactions", "devicestate" })
         conditions.push_back(oc + member);
 
     std::printf("port %d, %d clients, %.1f s each\n", port, clients, seconds);
-    print("safetymonitor issafe", run(port, clients, seconds, { "/api/v1/safetymonitor/0/issafe" }));
+    print(
+        "safetymonitor issafe", run(port, clients, seconds, { "/api/v1/safetymonitor/0/issafe" }));
     print("observingconditions (all)", run(port, clients, seconds, conditions));
     return 0;
 }

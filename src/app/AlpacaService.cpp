@@ -59,7 +59,7 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
         std::array<std::string, AlpacaApi::DeviceCount> {
             uniqueId(store, QStringLiteral("Alpaca_UniqueID_SafetyMonitor")),
             uniqueId(store, QStringLiteral("Alpaca_UniqueID_ObservingConditions")) });
-    service->m_server = std::make_unique<DeviceServer>(*service->m_api);
+    service->m_server = std::make_unique<DeviceServer>(*service->m_api, *service->m_board);
     if (!service->m_server->start(options.alpacaBind, port)) {
         std::fprintf(stderr, "nubora: cannot serve Alpaca on %s port %d\n",
             qPrintable(options.alpacaBind), port);

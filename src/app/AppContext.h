@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConditionsReadings.h"
+#include "ForecastPage.h"
 
 #include <QDateTime>
 #include <functional>
@@ -19,4 +20,6 @@ struct AppContext {
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;
     // Told what each conditions poll measured, on the window's thread (the device server).
     std::function<void(const ConditionsReadings&)> conditionsPolled;
+    // Told the forecast page after each forecast update, on the window's thread.
+    std::function<void(const ForecastPage&)> forecastUpdated;
 };

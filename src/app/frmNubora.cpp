@@ -271,6 +271,8 @@ void frmNubora::WriteMeteo()
 void frmNubora::Forecast()
 {
     m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    if (m_context.forecastUpdated)
+        m_context.forecastUpdated(m_forecastPage);
     showForecast();
 }
 

@@ -19,6 +19,7 @@ struct ConditionsReadings {
     qint16 refreshMinutes = 0; // the refresh period the poll ran with
     QString alertText; // the notes of the verdict, as the alert would carry them
     QString sky; // the sky text as the service gave it
+    qint16 cloudCondition = 0; // the data file's sky code: 0 unknown, 1 clear, 2 cloudy, 3 very
     QString windDirText; // the 16-point text as the service gave it
 
     std::optional<double> temperature; // °C

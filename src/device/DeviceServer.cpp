@@ -1,13 +1,16 @@
 #include "DeviceServer.h"
 
 #include "AlpacaApi.h"
+#include "IndiEndpoints.h"
 #include "Logging.h"
+#include "SnapshotBoard.h"
 
 #include <chrono>
 #include <httplib.h>
 
-DeviceServer::DeviceServer(AlpacaApi& api)
+DeviceServer::DeviceServer(AlpacaApi& api, const SnapshotBoard& board)
     : m_api(api)
+    , m_board(board)
     , m_server(std::make_unique<httplib::Server>())
 {
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
@@ -63,6 +66,13 @@ void DeviceServer::stop()
 
 void DeviceServer::dispatch(const httplib::Request& request, httplib::Response& response)
 {
+    if (IndiEndpoints::handles(request.path)) {
+        const AlpacaReply reply = IndiEndpoints::answer(
+            request.method, request.path, *m_board.current(), m_board.now());
+        response.status = reply.status;
+        response.set_content(reply.body, reply.contentType.c_str());
+        return;
+    }
     AlpacaProtocol::Parameters parameters;
     if (request.method == "PUT") {
         parameters = AlpacaProtocol::parseForm(request.body);

@@ -7,6 +7,7 @@
 #include <thread>
 
 class AlpacaApi;
+class SnapshotBoard;
 
 namespace httplib
 {
@@ -20,7 +21,8 @@ struct Response;
 class DeviceServer
 {
 public:
-    explicit DeviceServer(AlpacaApi& api);
+    // The Alpaca devices, and beside them the plain answers for INDI's weather drivers.
+    DeviceServer(AlpacaApi& api, const SnapshotBoard& board);
     ~DeviceServer();
 
     // Port 0 binds any free port. Returns once the server accepts connections.
@@ -32,6 +34,7 @@ private:
     void dispatch(const httplib::Request& request, httplib::Response& response);
 
     AlpacaApi& m_api;
+    const SnapshotBoard& m_board;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = -1;

@@ -40,6 +40,9 @@ struct DeviceSnapshot {
     // as it was, older.
     std::array<std::optional<SensorValue>, std::size_t(Sensor::Count)> sensors;
 
+    // The next three forecast hours pass every limit; false until a forecast has been shown.
+    bool nextHoursPass = false;
+
     const std::optional<SensorValue>& sensor(Sensor which) const
     {
         return sensors[std::size_t(which)];

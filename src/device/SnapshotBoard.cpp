@@ -60,9 +60,25 @@ void SnapshotBoard::publish(const ConditionsReadings& readings)
     else
         set(Sensor::WindDirection, readings.windDegrees);
 
-    std::shared_ptr<const DeviceSnapshot> published = std::move(next);
+    swapIn(std::move(next));
+}
+
+void SnapshotBoard::publishForecast(const ForecastPage& page)
+{
+    auto next = std::make_shared<DeviceSnapshot>(*current());
+    // An hour passes where its hour cell is green; an empty row (no forecast) does not.
+    next->nextHoursPass
+        = std::all_of(page.rows.begin(), page.rows.begin() + 3, [](const ForecastRow& row) {
+              return !row.Hr_Fct.text.isEmpty() && row.Hr_Fct.background == FieldColour::Green;
+          });
+    swapIn(std::move(next));
+}
+
+void SnapshotBoard::swapIn(std::shared_ptr<const DeviceSnapshot> next)
+{
+    // The old snapshot is released outside the lock.
     std::lock_guard lock(m_mutex);
-    m_current.swap(published);
+    m_current.swap(next);
 }
 
 std::shared_ptr<const DeviceSnapshot> SnapshotBoard::current() const

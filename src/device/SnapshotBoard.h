@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceSnapshot.h"
+#include "ForecastPage.h"
 
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@ public:
     explicit SnapshotBoard(Clock clock = {});
 
     void publish(const ConditionsReadings& readings);
+    void publishForecast(const ForecastPage& page);
     std::shared_ptr<const DeviceSnapshot> current() const;
     qint64 now() const { return m_clock(); }
 
@@ -23,6 +25,8 @@ public:
     static std::optional<double> compassDegrees(const QString& text);
 
 private:
+    void swapIn(std::shared_ptr<const DeviceSnapshot> next);
+
     Clock m_clock;
     mutable std::mutex m_mutex;
     std::shared_ptr<const DeviceSnapshot> m_current;

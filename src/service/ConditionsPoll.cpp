@@ -144,6 +144,7 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     m_readings.safe = evaluation.SafeCondition;
     m_readings.refreshMinutes = Periodo_Refresco;
     m_readings.alertText = evaluation.AlertText();
+    m_readings.cloudCondition = evaluation.CloudCondition;
     if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition && m_alertSink)
         m_alertSink->Alarma_GNS(evaluation.AlertText());
     return evaluation.SafeCondition;

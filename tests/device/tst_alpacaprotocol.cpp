@@ -85,7 +85,7 @@ void TestAlpacaProtocol::init()
     m_board = std::make_unique<SnapshotBoard>([this] { return m_now.load(); });
     m_api = std::make_unique<AlpacaApi>(
         *m_board, std::array<std::string, AlpacaApi::DeviceCount> { "id-safety", "id-conditions" });
-    m_server = std::make_unique<DeviceServer>(*m_api);
+    m_server = std::make_unique<DeviceServer>(*m_api, *m_board);
     QVERIFY(m_server->start("127.0.0.1", 0));
     m_client = std::make_unique<httplib::Client>("127.0.0.1", m_server->port());
 }
