@@ -66,6 +66,8 @@ private slots:
     void failedPollKeepsValuesAging();
     void managementLists();
     void discoveryOnLoopback();
+    void indiAnswers_data();
+    void indiAnswers();
 
 private:
     Answer request(const char* method, const QByteArray& target, const QByteArray& body = {});
@@ -459,6 +461,101 @@ void TestAlpacaProtocol::discoveryOnLoopback()
     QByteArray datagram(int(client.pendingDatagramSize()), '\0');
     client.readDatagram(datagram.data(), datagram.size());
     QCOMPARE(QJsonDocument::fromJson(datagram).object().value("AlpacaPort").toInt(), 4242);
+}
+
+void TestAlpacaProtocol::indiAnswers_data()
+{
+    QTest::addColumn<QString>("poll"); // none, clear, windy, failed, error, lacking
+    QTest::addColumn<bool>("nextHoursPass");
+    QTest::addColumn<qint64>("ageMs");
+    QTest::addColumn<QString>("openOk");
+    QTest::addColumn<QString>("reasons");
+    QTest::addColumn<QString>("lines"); // what /indi/weather answers, "age" aside
+
+    const QString values = "temperature=12.3\nhumidity=65\nwind=18\ngust=27\npressure=1016\n"
+                           "precip=0\nclouds=0\n";
+    QTest::newRow("no poll yet") << "none" << true << 0LL << "0"
+                                 << "Nubora aún no ha consultado la estación"
+                                 << "clouds=100\nforecast=2\nsafe=0\n";
+    QTest::newRow("safe, good hours ahead")
+        << "clear" << true << 0LL << "1"
+        << "Condiciones seguras" << values + "forecast=0\ndewpoint=5.9\nsafe=1\n";
+    QTest::newRow("safe, a bad hour ahead")
+        << "clear" << false << 0LL << "1"
+        << "Condiciones seguras" << values + "forecast=1\ndewpoint=5.9\nsafe=1\n";
+    QTest::newRow("safe but stale") << "clear" << true << 12 * 60000LL << "0"
+                                    << "Datos sin actualizar desde hace 12 min"
+                                    << values + "forecast=2\ndewpoint=5.9\nsafe=0\n";
+    QTest::newRow("unsafe") << "windy" << true << 0LL << "0"
+                            << "V40Km/h"
+                            << QString(values).replace("wind=18", "wind=40")
+            + "forecast=2\ndewpoint=5.9\nsafe=0\n";
+    QTest::newRow("failed") << "failed" << true << 0LL << "0"
+                            << "Fallo en Nubora: sin datos de la estación"
+                            << "clouds=100\nforecast=2\nsafe=0\n";
+    QTest::newRow("error answer") << "error" << true << 0LL << "0"
+                                  << "Fallo en Nubora: el servicio respondió con un error"
+                                  << "clouds=100\nforecast=2\nsafe=0\n";
+    QTest::newRow("values lacking") << "lacking" << true << 0LL << "0"
+                                    << "Fallo en Nubora"
+                                    << "humidity=65\ngust=27\npressure=1016\nprecip=0\n"
+                                       "clouds=100\nforecast=2\ndewpoint=5.9\nsafe=0\n";
+}
+
+void TestAlpacaProtocol::indiAnswers()
+{
+    QFETCH(QString, poll);
+    QFETCH(bool, nextHoursPass);
+    QFETCH(qint64, ageMs);
+    QFETCH(QString, openOk);
+    QFETCH(QString, reasons);
+    QFETCH(QString, lines);
+
+    ConditionsReadings readings = clearNight();
+    readings.cloudCondition = 1;
+    if (poll == "windy") {
+        readings.windKph = 40;
+        readings.safe = false;
+        readings.alertText = "V40Km/h - ";
+    } else if (poll == "failed" || poll == "error") {
+        readings = ConditionsReadings();
+        readings.outcome = poll == "failed" ? Outcome::Failed : Outcome::ErrorAnswer;
+    } else if (poll == "lacking") {
+        // The walk stopped at a value that was not there: no temperature, no wind, no sky.
+        readings.temperature.reset();
+        readings.windKph.reset();
+        readings.cloudCondition = 0;
+        readings.safe = false;
+        readings.alertText = "Fallo en Nubora";
+    }
+    if (poll != "none")
+        m_board->publish(readings);
+    ForecastPage forecast;
+    for (ForecastRow& row : forecast.rows) {
+        row.Hr_Fct.text = "20:00";
+        row.Hr_Fct.background = FieldColour::Green;
+    }
+    if (!nextHoursPass)
+        forecast.rows[2].Hr_Fct.background = FieldColour::Yellow;
+    m_board->publishForecast(forecast);
+    m_now += ageMs;
+
+    const Answer safety = get("/indi/safety");
+    QCOMPARE(safety.status, 200);
+    const QJsonObject roof = safety.json.value("roof_status").toObject();
+    QCOMPARE(QString::number(roof.value("open_ok").toInt(-1)), openOk);
+    QCOMPARE(roof.value("reasons").toString(), reasons);
+
+    const Answer weather = get("/indi/weather");
+    QCOMPARE(weather.status, 200);
+    QString served = QString::fromUtf8(weather.body);
+    const int age = served.indexOf("age=");
+    QCOMPARE(age >= 0, poll != "none");
+    if (age >= 0) {
+        QCOMPARE(served.mid(age), QStringLiteral("age=%1\n").arg(ageMs / 1000));
+        served.truncate(age);
+    }
+    QCOMPARE(served, lines);
 }
 
 QTEST_GUILESS_MAIN(TestAlpacaProtocol)
