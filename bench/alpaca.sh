@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build="${1:-build}"
 seconds="${SECONDS_EACH:-5}"
 clients="${CLIENTS:-4}"
-nubora="$build/src/app/nubora"
+nubora="$build/src/nubora"
 sim="$build/tools/station-sim/station-sim"
 bench="$build/bench/bench_alpaca"
 for f in "$nubora" "$sim" "$bench"; do
