@@ -1,8 +1,10 @@
+#include "AlpacaService.h"
 #include "CommandAlertSink.h"
 #include "CommandLine.h"
 #include "DialogFolderChooser.h"
 #include "NuboraVersion.h"
 #include "SettingsStore.h"
+#include "SnapshotBoard.h"
 #include "StateDump.h"
 #include "StopSignals.h"
 #include "WeatherService.h"
@@ -74,6 +76,13 @@ int main(int argc, char* argv[])
     AppContext context { store, service };
     context.alertSink = alertSink.get();
     context.folderChooser = &folderChooser;
+
+    // Started before the first polls, so that it answers while they wait for the service.
+    const std::unique_ptr<AlpacaService> alpaca = AlpacaService::start(options, store);
+    if (alpaca) {
+        context.conditionsPolled
+            = [&alpaca](const ConditionsReadings& readings) { alpaca->board().publish(readings); };
+    }
 
     frmNubora window(context);
     folderChooser.setParentWidget(&window);
