@@ -259,6 +259,8 @@ void frmNubora::WriteMeteo()
 {
     m_lastPollSafe = m_conditionsPoll.WriteMeteo(
         workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
+    if (m_context.conditionsPolled)
+        m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
     showLastOutcome();
 }
@@ -266,6 +268,8 @@ void frmNubora::WriteMeteo()
 void frmNubora::Forecast()
 {
     m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    if (m_context.forecastUpdated)
+        m_context.forecastUpdated(m_forecastPage);
     showForecast();
 }
 

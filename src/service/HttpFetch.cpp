@@ -3,12 +3,21 @@
 #include "NuboraVersion.h"
 
 #include <algorithm>
+#include <atomic>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
 
 namespace
 {
+
+std::atomic_bool g_stop { false };
+static_assert(std::atomic_bool::is_always_lock_free, "set from a signal handler");
+
+int progress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return HttpFetch::stopRequested() ? 1 : 0;
+}
 
 void initCurlOnce()
 {
@@ -30,6 +39,8 @@ LoadFailure::Kind kindOf(CURLcode code, bool connected)
         return LoadFailure::BodyOverBound;
     case CURLE_TOO_MANY_REDIRECTS:
         return LoadFailure::TooManyRedirects;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return LoadFailure::Stopped;
     default:
         return LoadFailure::Other;
     }
@@ -47,6 +58,16 @@ HttpFetch::HttpFetch(const FetchLimits& limits)
 {
 }
 
+void HttpFetch::requestStop()
+{
+    g_stop.store(true);
+}
+
+bool HttpFetch::stopRequested()
+{
+    return g_stop.load();
+}
+
 std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* failure)
 {
     const auto fail = [failure](LoadFailure::Kind kind, const QString& detail) {
@@ -54,6 +75,8 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* fai
             *failure = LoadFailure { kind, detail };
         return std::nullopt;
     };
+    if (stopRequested())
+        return fail(LoadFailure::Stopped, QString());
     initCurlOnce();
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(
         curl_easy_init(), &curl_easy_cleanup);
@@ -84,7 +107,11 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* fai
         && curl_easy_setopt(curl, CURLOPT_USERAGENT, "Nubora/" NUBORA_VERSION_STRING) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::receive) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK
-        && curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message) == CURLE_OK;
+        && curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message) == CURLE_OK
+        // Called at least once a second, also while nothing arrives: a stop is seen in time.
+        && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progress) == CURLE_OK
+        && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this) == CURLE_OK
+        && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
     // A declared length over the bound fails before any byte of the body is read.
     if (configured && m_limits.maxBodyBytes > 0) {
         configured = curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
@@ -114,6 +141,8 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* fai
             return fail(kind, seconds(totalMs));
         if (kind == LoadFailure::BodyOverBound)
             return fail(kind, bound);
+        if (kind == LoadFailure::Stopped)
+            return fail(kind, QString());
         return fail(kind, QString::fromUtf8(message[0] ? message : curl_easy_strerror(code)));
     }
     if (!answered || status < 200 || status > 299)

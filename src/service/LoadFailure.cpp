@@ -33,6 +33,9 @@ QString LoadFailure::text() const
     case RefusedContent:
         reason = QStringLiteral("refused content");
         break;
+    case Stopped:
+        reason = QStringLiteral("stopped, the program is ending");
+        break;
     case Other:
         reason = QStringLiteral("transfer failed");
         break;

@@ -15,6 +15,7 @@ struct LoadFailure {
         TooManyRedirects,
         NotWellFormed,
         RefusedContent,
+        Stopped,
         Other,
     };
 

@@ -6,6 +6,7 @@
 #include "PollFailure.h"
 
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <utility>
@@ -26,22 +27,66 @@ QString encoded(const QString& text)
 // DOM parser still reads in about a tenth of a second; the streaming check then is not needed.
 constexpr qsizetype TagsWithoutDepthCheck = 8192;
 
-enum class BodyCheck { Plain, Refused, NotWellFormed };
+// The DOM holds a few hundred bytes per node: this many tags stay within a few tens of
+// megabytes, far more than the service's largest answer (a few thousand elements).
+constexpr qsizetype MaxTags = 65536;
+
+// The parser checks each new attribute against the earlier ones of its element, which takes
+// time with the square of their number; the service's answers hold a handful of "=" in all.
+constexpr qsizetype MaxEquals = 4096;
+
+// Encodings in which every ASCII byte stands for itself, so the byte scans below read the
+// body as the parser will.
+bool isAsciiCompatibleEncoding(const QString& name)
+{
+    static const QStringList names { QStringLiteral("utf-8"), QStringLiteral("utf8"),
+        QStringLiteral("us-ascii"), QStringLiteral("ascii"), QStringLiteral("iso-8859-1"),
+        QStringLiteral("latin1"), QStringLiteral("iso-8859-15"), QStringLiteral("windows-1252") };
+    return name.isEmpty() || names.contains(name.toLower());
+}
+
+// The service answers in UTF-8. A wide or EBCDIC body would hide its markup from the byte
+// scans, and the streaming check itself is slow on some of what it could hide, so such a body
+// is refused. The encoding is the one the parser takes: from its own reading of the declaration.
+bool isAsciiCompatible(const QByteArray& body)
+{
+    if (body.contains('\0') || body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
+        return false;
+    QXmlStreamReader reader(body);
+    if (reader.readNext() != QXmlStreamReader::StartDocument)
+        return !reader.hasError();
+    return isAsciiCompatibleEncoding(reader.documentEncoding().toString());
+}
+
+// Why a body is not handed to the parser; empty when it may be.
+struct BodyCheck {
+    enum Verdict { Plain, Refused, NotWellFormed };
+    Verdict verdict = Plain;
+    QString reason;
+};
 
 // The service never sends entity declarations: the parser limits each entity's expansion but
 // not their total, so a one-megabyte body referencing one entity over and over would expand to
 // gigabytes.
 BodyCheck checkBody(const QByteArray& body)
 {
-    // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", and depth is
-    // bounded by the count of "<". Both byte scans cost far less than the parse itself, so the
-    // streaming pass is kept for the rare body they cannot judge (wide encodings, many tags).
-    if (!body.contains('\0')) {
-        if (body.contains("<!ENTITY"))
-            return BodyCheck::Refused;
-        if (body.count('<') <= TagsWithoutDepthCheck)
-            return BodyCheck::Plain;
-    }
+    const auto refused = [](const QString& reason) {
+        return BodyCheck { BodyCheck::Refused, reason };
+    };
+    // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", every tag
+    // starts with "<" and every attribute holds a "=". These byte scans cost far less than the
+    // parse itself; the streaming pass is kept for the depth of a body with many tags.
+    if (!isAsciiCompatible(body))
+        return refused(QStringLiteral("not an ASCII-compatible encoding"));
+    if (body.contains("<!ENTITY"))
+        return refused(QStringLiteral("entity declarations"));
+    const qsizetype tags = body.count('<');
+    if (tags > MaxTags)
+        return refused(QStringLiteral("over %1 tags").arg(MaxTags));
+    if (body.count('=') > MaxEquals)
+        return refused(QStringLiteral("over %1 attributes").arg(MaxEquals));
+    if (tags <= TagsWithoutDepthCheck)
+        return {};
 
     QXmlStreamReader reader(body);
     int depth = 0;
@@ -49,11 +94,11 @@ BodyCheck checkBody(const QByteArray& body)
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
             if (!reader.entityDeclarations().isEmpty())
-                return BodyCheck::Refused;
+                return refused(QStringLiteral("entity declarations"));
             break;
         case QXmlStreamReader::StartElement:
             if (++depth > MaxElementDepth)
-                return BodyCheck::Refused;
+                return refused(QStringLiteral("nesting over %1 levels").arg(MaxElementDepth));
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -62,7 +107,9 @@ BodyCheck checkBody(const QByteArray& body)
             break;
         }
     }
-    return reader.hasError() ? BodyCheck::NotWellFormed : BodyCheck::Plain;
+    if (reader.hasError())
+        return { BodyCheck::NotWellFormed, reader.errorString() };
+    return {};
 }
 
 } // namespace
@@ -113,15 +160,11 @@ std::optional<QDomDocument> WeatherService::parseDocument(
     };
     if (body.isEmpty())
         return fail(LoadFailure::NotWellFormed, QStringLiteral("empty answer"));
-    switch (checkBody(body)) {
-    case BodyCheck::Refused:
-        return fail(LoadFailure::RefusedContent,
-            QStringLiteral("entity declarations or nesting over %1 levels").arg(MaxElementDepth));
-    case BodyCheck::NotWellFormed:
-        return fail(LoadFailure::NotWellFormed, QString());
-    case BodyCheck::Plain:
-        break;
-    }
+    const BodyCheck check = checkBody(body);
+    if (check.verdict == BodyCheck::Refused)
+        return fail(LoadFailure::RefusedContent, check.reason);
+    if (check.verdict == BodyCheck::NotWellFormed)
+        return fail(LoadFailure::NotWellFormed, check.reason);
     QDomDocument document;
     QString message;
     int line = 0;
