@@ -1,7 +1,8 @@
 // Soak: many conditions polls and forecast updates in one process against the simulator on
 // loopback, its clock driven a minute per poll. Prints peak memory, resident memory after
 // each block of polls, and open file descriptors; fails (exit 1) when resident memory grows
-// by more than 1 MB or descriptors change after the warm-up (the first block; a third of a short run).
+// by more than 1 MB or descriptors change after the warm-up (the first block, or the first
+// third of a short run).
 //
 //   soak [POLLS [FORECASTS]]     defaults 10000 and 1000
 
