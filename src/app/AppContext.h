@@ -6,12 +6,12 @@
 class AlertSink;
 class FolderChooser;
 class SettingsStore;
-class WeatherService;
+class WeatherSource;
 
 // What the window is given from outside: main passes the real services, tests their own.
 struct AppContext {
     SettingsStore* store = nullptr;
-    const WeatherService* service = nullptr;
+    const WeatherSource* service = nullptr;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;

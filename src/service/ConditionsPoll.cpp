@@ -45,7 +45,7 @@ struct ConditionsPoll::PollValues {
 };
 
 ConditionsPoll::ConditionsPoll(
-    const WeatherService& service, const SettingsStore& store, AlertSink* alertSink, Clock clock)
+    const WeatherSource& service, const SettingsStore& store, AlertSink* alertSink, Clock clock)
     : m_service(service)
     , m_store(store)
     , m_alertSink(alertSink)
@@ -66,8 +66,6 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
-        const QString url = m_service.BuildRequestUrl(
-            WeatherService::Conditions, config.API_key, config.Estacion_ID.text);
         Periodo_Refresco = requireInt16(config.T_Refresco);
 
         page.Estacion.clear();
@@ -85,7 +83,8 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
         m_file.open(path);
 
         host.stopLockTimer();
-        const std::optional<QDomDocument> document = m_service.LoadDocument(url);
+        const std::optional<QDomDocument> document = m_service.requestDocument(
+            WeatherSource::Conditions, config.API_key, config.Estacion_ID.text);
         bool walkEnded = true;
         if (!document) {
             evaluation.markNotSafe();

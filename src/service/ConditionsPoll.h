@@ -11,7 +11,7 @@ class PollHost;
 class QDomNode;
 class SafeConditionEvaluation;
 class SettingsStore;
-class WeatherService;
+class WeatherSource;
 struct ConditionsPage;
 struct ConfigPage;
 
@@ -22,7 +22,7 @@ class ConditionsPoll
 public:
     using Clock = std::function<QDateTime()>;
 
-    ConditionsPoll(const WeatherService& service, const SettingsStore& store, AlertSink* alertSink,
+    ConditionsPoll(const WeatherSource& service, const SettingsStore& store, AlertSink* alertSink,
         Clock clock = &QDateTime::currentDateTime);
 
     // Never throws; every failure ends in the poll's tail. Returns the poll's SafeCondition.
@@ -48,7 +48,7 @@ private:
         SafeConditionEvaluation& evaluation, PollHost& host);
     QString dayText() const;
 
-    const WeatherService& m_service;
+    const WeatherSource& m_service;
     const SettingsStore& m_store;
     AlertSink* m_alertSink;
     Clock m_clock;

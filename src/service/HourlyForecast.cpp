@@ -114,7 +114,7 @@ void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& est
 
 } // namespace
 
-HourlyForecast::HourlyForecast(const WeatherService& service)
+HourlyForecast::HourlyForecast(const WeatherSource& service)
     : m_service(service)
 {
 }
@@ -124,10 +124,9 @@ void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionC
 {
     std::optional<QDomDocument> document;
     try {
-        const QString url = m_service.BuildRequestUrl(
-            WeatherService::Hourly, config.API_key, config.Estacion_ID.text);
         host.stopLockTimer();
-        document = m_service.LoadDocument(url);
+        document = m_service.requestDocument(
+            WeatherSource::Hourly, config.API_key, config.Estacion_ID.text);
     } catch (const std::exception&) {
         // The forecast ends quietly on any failure; the page stays as it was.
         return;

@@ -5,17 +5,18 @@
 
 #include <exception>
 
-StationLookup::StationLookup(const WeatherService& service)
+StationLookup::StationLookup(const WeatherSource& service)
     : m_service(service)
 {
 }
 
 void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) const
 {
+    const QString shownStation = stations.text;
     stations.clear();
     try {
-        const std::optional<QDomDocument> document = m_service.LoadDocument(
-            m_service.BuildRequestUrl(WeatherService::Geolookup, apiKey, QString()));
+        const std::optional<QDomDocument> document
+            = m_service.requestDocument(WeatherSource::Geolookup, apiKey, shownStation);
         if (!document)
             return;
         // The service's error marker is not looked for: an error answer holds no "id".

@@ -85,6 +85,12 @@ QString WeatherService::BuildRequestUrl(
     return QString();
 }
 
+std::optional<QDomDocument> WeatherService::requestDocument(
+    RequestKind kind, const QString& apiKey, const QString& station) const
+{
+    return LoadDocument(BuildRequestUrl(kind, apiKey, station));
+}
+
 std::optional<QDomDocument> WeatherService::LoadDocument(const QString& url) const
 {
     const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8());

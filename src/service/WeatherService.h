@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchLimits.h"
+#include "WeatherSource.h"
 
 #include <QDomDocument>
 #include <QDomNode>
@@ -10,17 +11,15 @@
 
 // Request addresses of the weather service, the one blocking fetch-and-parse, and the element
 // access that the polls and the station lookup read their answers with.
-class WeatherService
+class WeatherService : public WeatherSource
 {
 public:
-    enum RequestKind { Conditions, Hourly, Geolookup };
-
     using FetchLimits = ::FetchLimits;
 
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
     explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = {});
-    virtual ~WeatherService() = default;
+    ~WeatherService() override = default;
 
     QString baseUrl() const { return m_baseUrl; }
     FetchLimits limits() const { return m_limits; }
@@ -28,6 +27,10 @@ public:
     // Plain concatenation of the address pieces. Key and station are percent-encoded outside
     // the URL-unreserved characters, so typed text cannot change host, path or query.
     QString BuildRequestUrl(RequestKind kind, const QString& apiKey, const QString& station) const;
+
+    // LoadDocument of the address BuildRequestUrl gives.
+    std::optional<QDomDocument> requestDocument(
+        RequestKind kind, const QString& apiKey, const QString& station) const override;
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
     // the status is not 2xx, a bound is exceeded or the body is not well-formed XML.
