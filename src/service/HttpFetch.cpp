@@ -32,6 +32,7 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
         return std::nullopt;
     CURL* curl = handle.get();
     m_body.clear();
+    m_status = 0;
 
     // libcurl reads 0 as "no limit" for the timeouts and a negative count as unlimited
     // redirects; a bound must never turn into none.
@@ -66,6 +67,7 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
     if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status < 200
         || status > 299)
         return std::nullopt;
+    m_status = status;
     return std::move(m_body);
 }
 

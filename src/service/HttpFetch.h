@@ -15,10 +15,14 @@ public:
 
     // The body of a 2xx answer; nothing on any failure or exceeded bound.
     std::optional<QByteArray> get(const QByteArray& url);
+    // The HTTP status of the last answer get() returned, so that an empty 204 can be told
+    // from an empty 200; 0 before one.
+    long status() const { return m_status; }
 
 private:
     static std::size_t receive(char* data, std::size_t size, std::size_t count, void* self);
 
     FetchLimits m_limits;
     QByteArray m_body;
+    long m_status = 0;
 };
