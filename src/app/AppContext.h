@@ -6,12 +6,15 @@
 class AlertSink;
 class FolderChooser;
 class SettingsStore;
+class SourceSwitch;
 class WeatherSource;
 
 // What the window is given from outside: main passes the real services, tests their own.
 struct AppContext {
     SettingsStore* store = nullptr;
     const WeatherSource* service = nullptr;
+    // Told the working "Fuente" before each request; none: the service is used as it is.
+    SourceSwitch* sourceSwitch = nullptr;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;

@@ -17,6 +17,7 @@ struct ConfigPage {
     std::array<int, 2> Cielo_Check { 0, 0 };
     QString Path_Dat;
     int GNS = 0;
+    QString Fuente = QStringLiteral("WU"); // the weather source: "WU" (XML service) or "PWS"
 
     static bool isTicked(int checkState) { return checkState == 1; }
 };
