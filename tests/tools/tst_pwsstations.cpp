@@ -1,0 +1,122 @@
+#include "PwsStations.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QTimeZone>
+
+// The simulated station-owner and forecast services: the answers the scenarios stand for.
+class TestPwsStations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void statuses_data();
+    void statuses();
+    void midnightStationIsAlwaysJustPastMidnight_data();
+    void midnightStationIsAlwaysJustPastMidnight();
+};
+
+namespace
+{
+
+QMap<QString, QString> query(const QString& key, const QString& station)
+{
+    return { { "apiKey", key }, { "stationId", station }, { "format", "json" }, { "units", "m" } };
+}
+
+} // namespace
+
+void TestPwsStations::statuses_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<int>("status");
+    QTest::newRow("clear") << "/v2/pws/observations/current"
+                           << "k"
+                           << "IPWSDESPEJADO" << 200;
+    QTest::newRow("silent") << "/v2/pws/observations/current"
+                            << "k"
+                            << "IPWSSILENCIO" << 204;
+    QTest::newRow("unknown station") << "/v2/pws/observations/all/1day"
+                                     << "k"
+                                     << "X" << 204;
+    QTest::newRow("bad key") << "/v2/pws/observations/current"
+                             << "CLAVEMALA"
+                             << "IPWSLLUVIA" << 401;
+    QTest::newRow("no key") << "/v3/location/near"
+                            << ""
+                            << "" << 401;
+    QTest::newRow("forecast needs no key") << "/v1/forecast"
+                                           << ""
+                                           << "" << 200;
+    QTest::newRow("other path") << "/v2/pws/history/all"
+                                << "k"
+                                << "IPWSLLUVIA" << 404;
+}
+
+void TestPwsStations::statuses()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, key);
+    QFETCH(QString, station);
+    QFETCH(int, status);
+    const PwsStations stations([] { return QDateTime::currentDateTimeUtc(); });
+    QCOMPARE(stations.answer(path, query(key, station)).status, status);
+}
+
+void TestPwsStations::midnightStationIsAlwaysJustPastMidnight_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    for (const char* time : { "00:00", "00:10", "06:45", "10:31", "12:00", "19:59", "23:50" })
+        QTest::newRow(time) << QDateTime(
+            QDate(2026, 12, 6), QTime::fromString(time, "HH:mm"), QTimeZone::utc());
+}
+
+void TestPwsStations::midnightStationIsAlwaysJustPastMidnight()
+{
+    QFETCH(QDateTime, now);
+    const PwsStations stations([now] { return now; });
+    const QJsonObject current = QJsonDocument::fromJson(
+        stations.answer("/v2/pws/observations/current", query("k", "IPWSMEDIANOCHE")).body)
+                                    .object()
+                                    .value("observations")
+                                    .toArray()
+                                    .at(0)
+                                    .toObject();
+    const QTime local
+        = QTime::fromString(current.value("obsTimeLocal").toString().mid(11), "HH:mm:ss");
+    QVERIFY2(local >= QTime(0, 15) && local < QTime(0, 35), qPrintable(local.toString()));
+    const qint64 offset = QDateTime::fromString(current.value("obsTimeUtc").toString(), Qt::ISODate)
+                              .secsTo(QDateTime::fromString(
+                                  current.value("obsTimeLocal").toString(), "yyyy-MM-dd HH:mm:ss")
+                                          .toUTC()
+                                          .addSecs(QDateTime::currentDateTime().offsetFromUtc()));
+    QVERIFY(offset >= -12 * 3600 && offset <= 14 * 3600);
+
+    // The day's records run back past midnight, where the day's total starts again.
+    const QJsonArray records = QJsonDocument::fromJson(
+        stations.answer("/v2/pws/observations/all/1day", query("k", "IPWSMEDIANOCHE")).body)
+                                   .object()
+                                   .value("observations")
+                                   .toArray();
+    double beforeMidnight = 0;
+    double afterMidnight = 0;
+    for (const QJsonValue& record : records) {
+        const QString time = record.toObject().value("obsTimeLocal").toString().mid(11);
+        const double total
+            = record.toObject().value("metric").toObject().value("precipTotal").toDouble();
+        if (time == "23:55:00")
+            beforeMidnight = total;
+        if (time == "00:00:00")
+            afterMidnight = total;
+    }
+    QVERIFY(beforeMidnight > 1.0);
+    QCOMPARE(afterMidnight, 0.0);
+    QVERIFY(current.value("metric").toObject().value("precipTotal").toDouble() > 0.5);
+}
+
+QTEST_GUILESS_MAIN(TestPwsStations)
+#include "tst_pwsstations.moc"
