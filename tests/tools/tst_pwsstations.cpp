@@ -86,14 +86,12 @@ void TestPwsStations::midnightStationIsAlwaysJustPastMidnight()
                                     .toArray()
                                     .at(0)
                                     .toObject();
-    const QTime local
-        = QTime::fromString(current.value("obsTimeLocal").toString().mid(11), "HH:mm:ss");
-    QVERIFY2(local >= QTime(0, 15) && local < QTime(0, 35), qPrintable(local.toString()));
-    const qint64 offset = QDateTime::fromString(current.value("obsTimeUtc").toString(), Qt::ISODate)
-                              .secsTo(QDateTime::fromString(
-                                  current.value("obsTimeLocal").toString(), "yyyy-MM-dd HH:mm:ss")
-                                          .toUTC()
-                                          .addSecs(QDateTime::currentDateTime().offsetFromUtc()));
+    const QString localText = current.value("obsTimeLocal").toString();
+    const QDateTime local(QDate::fromString(localText.left(10), Qt::ISODate),
+        QTime::fromString(localText.mid(11), "HH:mm:ss"), QTimeZone::utc());
+    QVERIFY2(local.time() >= QTime(0, 15) && local.time() < QTime(0, 35), qPrintable(localText));
+    const qint64 offset
+        = QDateTime::fromString(current.value("obsTimeUtc").toString(), Qt::ISODate).secsTo(local);
     QVERIFY(offset >= -12 * 3600 && offset <= 14 * 3600);
 
     // The day's records run back past midnight, where the day's total starts again.
