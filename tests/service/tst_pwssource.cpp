@@ -1,11 +1,14 @@
 #include "ConfigPage.h"
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
+#include "LoopbackServer.h"
 #include "ObservationField.h"
 #include "PwsSource.h"
+#include "PwsStations.h"
 #include "RequestBudget.h"
 #include "WeatherService.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -168,6 +171,7 @@ private slots:
     void typedTextCannotChangeTheAddress_data();
     void typedTextCannotChangeTheAddress();
     void aPollsRequestsGoTogetherOnceTheStationIsPlaced();
+    void overLoopbackEachRequestKeepsTheFetchBounds();
     void staysWithinTheKeysBudgetOverADay_data();
     void staysWithinTheKeysBudgetOverADay();
 };
@@ -342,6 +346,30 @@ void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
     QCOMPARE(f.services->calls[1].size(), 1);
     QVERIFY(f.services->calls[1][0].contains("latitude=40.3500&longitude=-3.7000"));
     QCOMPARE(f.services->calls[2].size(), 2);
+}
+
+void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
+{
+    PwsStations stations([] { return QDateTime::currentDateTimeUtc(); });
+    LoopbackServer server;
+    stations.registerRoutes(server.server());
+    QVERIFY(server.start());
+    FetchLimits limits;
+    limits.totalTimeoutMs = 300;
+    const PwsSource source(server.baseUrl(), server.baseUrl(), limits);
+    QCOMPARE(elementsOf(source.requestDocument(WeatherSource::Conditions, "k", "IPWSDESPEJADO"))
+                 .section(';', -1),
+        QStringLiteral("weather=Despejado"));
+
+    // Answers slower than the whole-request bound: a failed load, within the bound, not after
+    // the answers.
+    stations.setLatencyMs(2000);
+    const PwsSource slow(server.baseUrl(), server.baseUrl(), limits);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(elementsOf(slow.requestDocument(WeatherSource::Conditions, "k", "IPWSLLUVIA")),
+        QStringLiteral("failed load"));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestPwsSource::staysWithinTheKeysBudgetOverADay_data()
