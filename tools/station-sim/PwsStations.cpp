@@ -74,7 +74,7 @@ double rainRate(const Station& station, const QDateTime& local)
     case Kind::Wet:
         return 2.4;
     case Kind::Midnight:
-        return minute >= 23 * 60 + 30 || minute < 30 ? 3.0 : 0.0;
+        return minute >= 23 * 60 + 30 || minute < 45 ? 3.0 : 0.0;
     default:
         return 0.0;
     }
@@ -101,7 +101,7 @@ QJsonObject observation(const Station& station, qint64 epoch, int offset)
 {
     const QDateTime utc = QDateTime::fromSecsSinceEpoch(epoch, QTimeZone::utc());
     const QDateTime local = QDateTime::fromSecsSinceEpoch(epoch + offset, QTimeZone::utc());
-    const bool wet = station.kind == Kind::Wet || rainRate(station, local) > 0;
+    const bool wet = station.kind == Kind::Wet || station.kind == Kind::Midnight;
     QJsonObject metric {
         { "temp", orNull(station, wet ? 6.4 : 3.1) },
         { "dewpt", wet ? 5.9 : -4.2 },
