@@ -9,8 +9,8 @@
 #include "ObservationField.h"
 #include "PollHost.h"
 #include "PwsSource.h"
-#include "PwsStations.h"
 #include "SettingsStore.h"
+#include "StationSimulator.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -47,10 +47,11 @@ void runPolls(benchmark::State& state, bool together)
     std::atomic<qint64> nowMs { QDateTime::currentMSecsSinceEpoch() };
     const auto clock
         = [&nowMs] { return QDateTime::fromMSecsSinceEpoch(nowMs.load(), QTimeZone::utc()); };
-    PwsStations stations(clock);
-    stations.setLatencyMs(LatencyMs);
+    StationSimulator simulator;
+    simulator.setClock(clock);
+    simulator.setLatencyMs(LatencyMs);
     LoopbackServer server;
-    stations.registerRoutes(server.server());
+    simulator.registerRoutes(server.server());
     if (!server.start()) {
         state.SkipWithError("no loopback server");
         return;

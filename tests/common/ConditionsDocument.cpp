@@ -1,14 +1,11 @@
 #include "ConditionsDocument.h"
 
-#include "ServiceAnswer.h"
-
-#include <QStringList>
-#include <QXmlStreamWriter>
+#include "AnswerWriter.h"
 
 namespace
 {
 
-// The service's element order of current_observation, with typical values.
+// Typical values of the elements a poll reads and their neighbours.
 const QList<QPair<QString, QString>>& defaults()
 {
     static const QList<QPair<QString, QString>> elements = {
@@ -52,65 +49,45 @@ const QList<QPair<QString, QString>>& defaults()
     return elements;
 }
 
+const QString observationLocation = QStringLiteral("observation_location");
+
 } // namespace
 
-ConditionsDocument::ConditionsDocument() = default;
+ConditionsDocument::ConditionsDocument()
+{
+    m_answer.setGroup("display_location", { { "full", "Madrid, Spain" }, { "city", "Madrid" } });
+    set(observationLocation, QStringLiteral("Tres Cantos, Madrid"));
+    for (const auto& [name, value] : defaults())
+        m_answer.set(name, value);
+}
 
 ConditionsDocument& ConditionsDocument::set(const QString& element, const QString& value)
 {
-    m_values.insert(element, value);
+    if (value == absent()) {
+        m_answer.remove(element);
+    } else if (element == observationLocation) {
+        // The city is the location's second child; "<empty>" leaves it out.
+        AnswerWriter::Children children = { { "full", "Tres Cantos, Madrid, Madrid" } };
+        if (value != empty())
+            children.append({ "city", value });
+        m_answer.setGroup(element, children);
+    } else {
+        m_answer.set(element, value);
+    }
     return *this;
 }
 
 ConditionsDocument& ConditionsDocument::repeat(const QString& element, const QString& value)
 {
-    m_repeats.insert(element, value);
+    m_answer.repeat(element, value);
     return *this;
 }
 
 QByteArray ConditionsDocument::toXml() const
 {
-    QByteArray xml;
-    QXmlStreamWriter w(&xml);
-    w.setAutoFormatting(m_indent);
-    writeAnswerStart(w, "conditions");
     if (m_error) {
-        w.writeStartElement("error");
-        w.writeTextElement("type", "keynotfound");
-        w.writeTextElement("description", "this key does not exist");
-        w.writeEndElement();
-        w.writeEndElement();
-        w.writeEndDocument();
-        return xml;
+        return AnswerWriter::errorAnswer(
+            { "keynotfound", "this key does not exist" }, "conditions", m_indent);
     }
-    w.writeStartElement("current_observation");
-    w.writeStartElement("display_location");
-    w.writeTextElement("full", "Madrid, Spain");
-    w.writeTextElement("city", "Madrid");
-    w.writeEndElement();
-    const QString location = m_values.value("observation_location", "Tres Cantos, Madrid");
-    if (location != absent()) {
-        w.writeStartElement("observation_location");
-        w.writeTextElement("full", "Tres Cantos, Madrid, Madrid");
-        if (location != empty())
-            w.writeTextElement("city", location);
-        w.writeEndElement();
-    }
-    const auto write = [&w](const QString& name, const QString& value) {
-        if (value == absent())
-            return;
-        if (value == empty())
-            w.writeEmptyElement(name);
-        else
-            w.writeTextElement(name, value);
-    };
-    for (const auto& [name, value] : defaults()) {
-        write(name, m_values.value(name, value));
-        if (m_repeats.contains(name))
-            write(name, m_repeats.value(name));
-    }
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
-    return xml;
+    return m_answer.toXml(m_indent);
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QMap>
+#include "ConditionsAnswer.h"
+
 #include <QString>
 
-// A current-conditions answer shaped like the service's, with chosen element values.
+// A current-conditions answer with typical values, and chosen ones where a test needs them.
 // A value of "<absent>" leaves the element out; "<empty>" writes it as an empty element.
 class ConditionsDocument
 {
@@ -28,11 +29,10 @@ public:
     QByteArray toXml() const;
 
     static QString absent() { return QStringLiteral("<absent>"); }
-    static QString empty() { return QStringLiteral("<empty>"); }
+    static QString empty() { return AnswerWriter::emptyElement(); }
 
 private:
-    QMap<QString, QString> m_values;
-    QMap<QString, QString> m_repeats;
+    ConditionsAnswer m_answer;
     bool m_error = false;
     bool m_indent = true;
 };

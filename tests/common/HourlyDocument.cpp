@@ -1,9 +1,6 @@
 #include "HourlyDocument.h"
 
-#include "ServiceAnswer.h"
-
-#include <QPair>
-#include <QXmlStreamWriter>
+#include "HourlyAnswer.h"
 
 namespace
 {
@@ -11,108 +8,41 @@ namespace
 const QString weekdays[]
     = { "domingo", "lunes", "martes", "miércoles", "jueves", "viernes", "sábado" };
 
-void writeValue(QXmlStreamWriter& w, const QString& name, const QString& value)
+// The typical texts of every element, with the test's chosen ones.
+HourlyAnswerEntry answerEntry(const HourlyEntry& e, bool nestedError)
 {
-    if (value == HourlyDocument::empty())
-        w.writeEmptyElement(name);
-    else
-        w.writeTextElement(name, value);
-}
-
-void writePair(QXmlStreamWriter& w, const QString& name, const QString& first,
-    const QString& firstValue, const QString& second, const QString& secondValue)
-{
-    w.writeStartElement(name);
-    writeValue(w, first, firstValue);
-    writeValue(w, second, secondValue);
-    w.writeEndElement();
-}
-
-void writeEntry(QXmlStreamWriter& w, const HourlyEntry& e, bool nestedError)
-{
-    const QList<QPair<QString, QString>> time = {
-        { "hour", e.hour },
-        { "hour_padded", e.hourPadded },
-        { "min", e.min },
-        { "min_unpadded", "0" },
-        { "sec", "0" },
-        { "year", e.year },
-        { "mon", "3" },
-        { "mon_padded", "03" },
-        { "mon_abbrev", "mar" },
-        { "mday", e.mday },
-        { "mday_padded", e.mday.rightJustified(2, '0') },
-        { "yday", "73" },
-        { "isdst", "0" },
-        { "epoch", "1773579600" },
-        { "pretty", e.hour + ":00 CET el " + e.mday + " de marzo de " + e.year },
-        { "civil", e.hour + ":00" },
-        { "month_name", e.monthName },
-        { "month_name_abbrev", e.monthAbbrev },
-        { "weekday_name", e.weekday },
-        { "weekday_name_night", e.weekday + " Noche" },
-        { "weekday_name_abbrev", e.weekday.left(3) },
-        { "weekday_name_unlang", "Sunday" },
-        { "weekday_name_night_unlang", "Sunday Night" },
-        { "ampm", "PM" },
-        { "tz", HourlyDocument::empty() },
-        { "age", HourlyDocument::empty() },
-        { "UTCDATE", HourlyDocument::empty() },
-    };
-
-    w.writeStartElement("forecast");
-    int written = 0;
-    const auto more = [&written, &e] { return written++ < e.entryChildren; };
-    if (more()) {
-        w.writeStartElement("FCTTIME");
-        for (int k = 0; k < e.timeChildren && k < time.size(); ++k)
-            writeValue(w, time.at(k).first, time.at(k).second);
-        if (nestedError) {
-            w.writeStartElement("error");
-            w.writeTextElement("type", "querynotfound");
-            w.writeEndElement();
-        }
-        w.writeEndElement();
-    }
-    if (more())
-        writePair(w, "temp", "english", "54", "metric", e.temperature);
-    if (more())
-        writePair(w, "dewpoint", "english", "41", "metric", "5");
-    if (more())
-        writeValue(w, "condition", e.condition);
-    if (more())
-        writeValue(w, "icon", "clear");
-    if (more())
-        writeValue(w, "icon_url", "http://icons.wxug.com/i/c/k/clear.gif");
-    if (more())
-        writeValue(w, "fctcode", "1");
-    if (more())
-        writeValue(w, "sky", "7");
-    if (more())
-        writePair(w, "wspd", "english", "6", "metric", e.wind);
-    if (more())
-        writePair(w, "wdir", "dir", "NNE", "degrees", "22");
-    if (more())
-        writeValue(w, "wx", "Soleado");
-    if (more())
-        writeValue(w, "uvi", "3");
-    if (more())
-        writeValue(w, "humidity", e.humidity);
-    if (more())
-        writePair(w, "windchill", "english", "-9999", "metric", "-9999");
-    if (more())
-        writePair(w, "heatindex", "english", "-9999", "metric", "-9999");
-    if (more())
-        writePair(w, "feelslike", "english", "54", "metric", "12");
-    if (more())
-        writePair(w, "qpf", "english", "0.0", "metric", "0");
-    if (more())
-        writePair(w, "snow", "english", "0.0", "metric", "0");
-    if (more())
-        writeValue(w, "pop", "0");
-    if (more())
-        writePair(w, "mslp", "english", "30.12", "metric", "1020");
-    w.writeEndElement();
+    const QString empty = HourlyDocument::empty();
+    HourlyAnswerEntry a;
+    a.time = { e.hour, e.hourPadded, e.min, "0", "0", e.year, "3", "03", "mar", e.mday,
+        e.mday.rightJustified(2, '0'), "73", "0", "1773579600",
+        e.hour + ":00 CET el " + e.mday + " de marzo de " + e.year, e.hour + ":00", e.monthName,
+        e.monthAbbrev, e.weekday, e.weekday + " Noche", e.weekday.left(3), "Sunday", "Sunday Night",
+        "PM", empty, empty, empty };
+    a.temp = { "54", e.temperature };
+    a.dewpoint = { "41", "5" };
+    a.condition = e.condition;
+    a.icon = "clear";
+    a.iconUrl = "http://icons.wxug.com/i/c/k/clear.gif";
+    a.fctcode = "1";
+    a.sky = "7";
+    a.wspd = { "6", e.wind };
+    a.windDir = "NNE";
+    a.windDegrees = "22";
+    a.wx = "Soleado";
+    a.uvi = "3";
+    a.humidity = e.humidity;
+    a.windchill = { "-9999", "-9999" };
+    a.heatindex = { "-9999", "-9999" };
+    a.feelslike = { "54", "12" };
+    a.qpf = { "0.0", "0" };
+    a.snow = { "0.0", "0" };
+    a.pop = "0";
+    a.mslp = { "30.12", "1020" };
+    a.timeChildren = e.timeChildren;
+    a.children = e.entryChildren;
+    if (nestedError)
+        a.timeError = AnswerError { "querynotfound", QString() };
+    return a;
 }
 
 } // namespace
@@ -138,30 +68,14 @@ HourlyDocument HourlyDocument::withEntries(int n)
 
 QByteArray HourlyDocument::toXml() const
 {
-    QByteArray xml;
-    QXmlStreamWriter w(&xml);
-    w.setAutoFormatting(indent);
-    writeAnswerStart(w, QStringLiteral("hourly"));
-    w.writeStartElement("hourly_forecast");
+    HourlyAnswer answer(indent);
     for (int i = 0; i < entries.size(); ++i)
-        writeEntry(w, entries.at(i), nestedError && i == 0);
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
-    return xml;
+        answer.add(answerEntry(entries.at(i), nestedError && i == 0));
+    return answer.finish();
 }
 
 QByteArray HourlyDocument::errorAnswer()
 {
-    QByteArray xml;
-    QXmlStreamWriter w(&xml);
-    w.setAutoFormatting(true);
-    writeAnswerStart(w, QStringLiteral("hourly"));
-    w.writeStartElement("error");
-    w.writeTextElement("type", "keynotfound");
-    w.writeTextElement("description", "this key does not exist");
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
-    return xml;
+    return AnswerWriter::errorAnswer(
+        { "keynotfound", "this key does not exist" }, QStringLiteral("hourly"));
 }

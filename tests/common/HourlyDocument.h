@@ -1,11 +1,13 @@
 #pragma once
 
+#include "AnswerWriter.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-// One "forecast" entry of the service's hourly answer. A value of "<empty>" writes the element
-// as an empty element.
+// The chosen texts of one "forecast" entry of an hourly answer; the other elements get typical
+// ones. A value of "<empty>" writes the element as an empty element.
 struct HourlyEntry {
     QString hour = QStringLiteral("20");
     QString hourPadded = QStringLiteral("20");
@@ -27,7 +29,7 @@ struct HourlyEntry {
     static HourlyEntry at(int i);
 };
 
-// An hourly answer in the service's element order.
+// An hourly answer of such entries.
 struct HourlyDocument {
     QList<HourlyEntry> entries;
     bool indent = true;
@@ -39,5 +41,5 @@ struct HourlyDocument {
     // The service's answer to an unknown key: no forecast at all.
     static QByteArray errorAnswer();
 
-    static QString empty() { return QStringLiteral("<empty>"); }
+    static QString empty() { return AnswerWriter::emptyElement(); }
 };

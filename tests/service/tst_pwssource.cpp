@@ -4,8 +4,8 @@
 #include "LoopbackServer.h"
 #include "ObservationField.h"
 #include "PwsSource.h"
-#include "PwsStations.h"
 #include "RequestBudget.h"
+#include "StationSimulator.h"
 #include "WeatherService.h"
 
 #include <QElapsedTimer>
@@ -350,9 +350,9 @@ void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
 
 void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
 {
-    PwsStations stations([] { return QDateTime::currentDateTimeUtc(); });
+    StationSimulator simulator;
     LoopbackServer server;
-    stations.registerRoutes(server.server());
+    simulator.registerRoutes(server.server());
     QVERIFY(server.start());
     FetchLimits limits;
     limits.totalTimeoutMs = 300;
@@ -363,7 +363,7 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
 
     // Answers slower than the whole-request bound: a failed load, within the bound, not after
     // the answers.
-    stations.setLatencyMs(2000);
+    simulator.setLatencyMs(2000);
     const PwsSource slow(server.baseUrl(), server.baseUrl(), limits);
     QElapsedTimer timer;
     timer.start();

@@ -1,12 +1,11 @@
+#include "GeolookupAnswer.h"
 #include "LoopbackServer.h"
-#include "ServiceAnswer.h"
 #include "StationCombo.h"
 #include "StationLookup.h"
 #include "WeatherService.h"
 
 #include <QStringList>
 #include <QTest>
-#include <QXmlStreamWriter>
 #include <httplib.h>
 #include <mutex>
 
@@ -15,68 +14,24 @@ namespace
 
 struct Station {
     QString neighborhood;
-    QString id; // "<empty>": an empty element
+    QString id; // AnswerWriter::emptyElement(): an empty element
 };
 
-// A geolookup answer shaped like the service's: the caller's location, then the nearby
-// airport stations (which carry no "id") and personal stations.
+// A geolookup answer: Madrid, two airport stations (which carry no "id"), then the stations.
 QByteArray geolookupAnswer(const QList<Station>& stations, bool indent)
 {
-    QByteArray xml;
-    QXmlStreamWriter w(&xml);
-    w.setAutoFormatting(indent);
-    writeAnswerStart(w, "geolookup");
-    w.writeStartElement("location");
-    w.writeAttribute("type", "INTLCITY");
-    w.writeTextElement("country", "SP");
-    w.writeTextElement("country_iso3166", "ES");
-    w.writeTextElement("country_name", "España");
-    w.writeTextElement("city", "Madrid");
-    w.writeTextElement("tz_short", "CET");
-    w.writeTextElement("tz_long", "Europe/Madrid");
-    w.writeTextElement("lat", "40.41999817");
-    w.writeTextElement("lon", "-3.70000005");
-    w.writeTextElement("zip", "00000");
-    w.writeTextElement("magic", "1");
-    w.writeTextElement("wmo", "08221");
-    w.writeTextElement("l", "/q/zmw:00000.1.08221");
-    w.writeTextElement("requesturl", "global/stations/08221.html");
-    w.writeStartElement("nearby_weather_stations");
-    w.writeStartElement("airport");
-    for (const char* icao : { "LEMD", "LEVS" }) {
-        w.writeStartElement("station");
-        w.writeTextElement("city", "Madrid");
-        w.writeEmptyElement("state");
-        w.writeTextElement("country", "SP");
-        w.writeTextElement("icao", icao);
-        w.writeTextElement("lat", "40.47");
-        w.writeTextElement("lon", "-3.56");
-        w.writeEndElement();
-    }
-    w.writeEndElement();
-    w.writeStartElement("pws");
-    for (const Station& s : stations) {
-        w.writeStartElement("station");
-        w.writeTextElement("neighborhood", s.neighborhood);
-        w.writeTextElement("city", "Madrid");
-        w.writeTextElement("state", "Madrid");
-        w.writeTextElement("country", "SP");
-        if (s.id == QStringLiteral("<empty>"))
-            w.writeEmptyElement("id");
-        else
-            w.writeTextElement("id", s.id);
-        w.writeTextElement("lat", "40.416");
-        w.writeTextElement("lon", "-3.703");
-        w.writeTextElement("distance_km", "2");
-        w.writeTextElement("distance_mi", "1");
-        w.writeEndElement();
-    }
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndElement();
-    w.writeEndDocument();
-    return xml;
+    GeolookupAnswer answer;
+    answer.location = { { "type", "INTLCITY" }, { "country", "SP" }, { "country_iso3166", "ES" },
+        { "country_name", "España" }, { "city", "Madrid" }, { "tz_short", "CET" },
+        { "tz_long", "Europe/Madrid" }, { "lat", "40.41999817" }, { "lon", "-3.70000005" },
+        { "zip", "00000" }, { "magic", "1" }, { "wmo", "08221" }, { "l", "/q/zmw:00000.1.08221" },
+        { "requesturl", "global/stations/08221.html" } };
+    for (const char* icao : { "LEMD", "LEVS" })
+        answer.airports.append(
+            { "Madrid", AnswerWriter::emptyElement(), "SP", icao, "40.47", "-3.56" });
+    for (const Station& s : stations)
+        answer.stations.append({ s.neighborhood, "Madrid", "Madrid", "SP", s.id, "2", "1" });
+    return answer.toXml(indent);
 }
 
 const QList<Station> threeStations

@@ -63,8 +63,8 @@ void TestPwsStations::statuses()
     QFETCH(QString, key);
     QFETCH(QString, station);
     QFETCH(int, status);
-    const PwsStations stations([] { return QDateTime::currentDateTimeUtc(); });
-    QCOMPARE(stations.answer(path, query(key, station)).status, status);
+    QCOMPARE(PwsStations::answer(path, query(key, station), QDateTime::currentDateTimeUtc()).status,
+        status);
 }
 
 void TestPwsStations::midnightStationIsAlwaysJustPastMidnight_data()
@@ -78,9 +78,8 @@ void TestPwsStations::midnightStationIsAlwaysJustPastMidnight_data()
 void TestPwsStations::midnightStationIsAlwaysJustPastMidnight()
 {
     QFETCH(QDateTime, now);
-    const PwsStations stations([now] { return now; });
     const QJsonObject current = QJsonDocument::fromJson(
-        stations.answer("/v2/pws/observations/current", query("k", "IPWSMEDIANOCHE")).body)
+        PwsStations::answer("/v2/pws/observations/current", query("k", "IPWSMEDIANOCHE"), now).body)
                                     .object()
                                     .value("observations")
                                     .toArray()
@@ -96,7 +95,8 @@ void TestPwsStations::midnightStationIsAlwaysJustPastMidnight()
 
     // The day's records run back past midnight, where the day's total starts again.
     const QJsonArray records = QJsonDocument::fromJson(
-        stations.answer("/v2/pws/observations/all/1day", query("k", "IPWSMEDIANOCHE")).body)
+        PwsStations::answer("/v2/pws/observations/all/1day", query("k", "IPWSMEDIANOCHE"), now)
+            .body)
                                    .object()
                                    .value("observations")
                                    .toArray();

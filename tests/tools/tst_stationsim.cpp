@@ -121,6 +121,7 @@ private slots:
     void everyStationAnswers();
     void slowStation();
     void slowStationLetsServerStop();
+    void addedRoutesAnswerBesideTheXmlApi();
 
 private:
     Fetched fetch(const QString& path);
@@ -569,6 +570,49 @@ void TestStationSim::slowStationLetsServerStop()
     timer.start();
     m_server->stop();
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestStationSim::addedRoutesAnswerBesideTheXmlApi()
+{
+    // A second service's routes: the target reaches them whole, query included, and its own
+    // wait rule holds only for them.
+    StationSimulator simulator;
+    simulator.setClock([] { return fixedNow; });
+    simulator.setSlowSeconds(1);
+    simulator.addRoutes({ { "/v2/echo/",
+        [](std::string_view target, const QDateTime& now) {
+            return SimReply { 202, "application/json",
+                QByteArray(target.data(), qsizetype(target.size())) + ' '
+                    + QByteArray::number(now.toSecsSinceEpoch()) };
+        },
+        [](std::string_view target) {
+            return target.find("wait=1") != std::string_view::npos;
+        } } });
+    LoopbackServer server;
+    simulator.registerRoutes(server.server());
+    QVERIFY(server.start());
+    httplib::Client client("127.0.0.1", server.port());
+    client.set_read_timeout(10, 0);
+
+    QElapsedTimer timer;
+    timer.start();
+    const httplib::Result echoed = client.Get("/v2/echo/current?stationId=X&wait=1");
+    QVERIFY(timer.elapsed() >= 1000);
+    QVERIFY(echoed);
+    QCOMPARE(echoed->status, 202);
+    QCOMPARE(echoed->get_header_value("Content-Type"), std::string("application/json"));
+    QCOMPARE(QByteArray::fromStdString(echoed->body),
+        "/v2/echo/current?stationId=X&wait=1 " + QByteArray::number(fixedNow.toSecsSinceEpoch()));
+    QCOMPARE(simulator.answer("/v2/echo/all").status, 202);
+
+    // The XML API still answers, and what neither route takes is not found, in process and
+    // over HTTP alike.
+    timer.restart();
+    const httplib::Result conditions = client.Get(conditionsPath("ISIMDESPEJADO").toStdString());
+    QVERIFY(timer.elapsed() < 1000);
+    QVERIFY(conditions && conditions->status == 200);
+    QCOMPARE(simulator.answer("/v2/echo").status, 404);
+    QCOMPARE(client.Get("/v2/echo")->status, 404);
 }
 
 QTEST_GUILESS_MAIN(TestStationSim)

@@ -6,10 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
-#include <chrono>
+#include <QUrl>
+#include <QUrlQuery>
 #include <cmath>
-#include <httplib.h>
-#include <thread>
 
 namespace
 {
@@ -148,17 +147,18 @@ int weatherCode(Sky sky)
     return 0;
 }
 
-QByteArray json(const QJsonObject& object)
+SimReply json(int status, const QJsonObject& object)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return { status, QByteArrayLiteral("application/json; charset=UTF-8"),
+        QJsonDocument(object).toJson(QJsonDocument::Compact) };
+}
+
+SimReply noContent()
+{
+    return { 204, QByteArray(), QByteArray() };
 }
 
 } // namespace
-
-PwsStations::PwsStations(std::function<QDateTime()> clock)
-    : m_clock(std::move(clock))
-{
-}
 
 QStringList PwsStations::stationIds()
 {
@@ -168,22 +168,21 @@ QStringList PwsStations::stationIds()
     return ids;
 }
 
-PwsStations::Reply PwsStations::answer(
-    const QString& path, const QMap<QString, QString>& query) const
+SimReply PwsStations::answer(
+    const QString& path, const QMap<QString, QString>& query, const QDateTime& time)
 {
-    const QDateTime now = m_clock().toUTC();
+    const QDateTime now = time.toUTC();
     // A station reports every five minutes.
     const qint64 latest = now.toSecsSinceEpoch() / RecordSpacing * RecordSpacing;
     const bool stationOwner
         = path.startsWith(QLatin1String("/v2/pws/")) || path == QLatin1String("/v3/location/near");
     if (stationOwner && (query.value("apiKey").isEmpty() || query.value("apiKey") == BadKey))
-        return { 401,
-            json({ { "success", false }, { "errors", QJsonArray { "Invalid apiKey." } } }) };
+        return json(401, { { "success", false }, { "errors", QJsonArray { "Invalid apiKey." } } });
 
     if (path.startsWith(QLatin1String("/v2/pws/observations/"))) {
         const Station* station = stationById(query.value("stationId"));
         if (!station || station->kind == Kind::Silent)
-            return { 204, QByteArray() };
+            return noContent();
         const int offset = offsetSecs(*station, now);
         QJsonArray records;
         if (path.endsWith(QLatin1String("/current"))) {
@@ -198,9 +197,9 @@ PwsStations::Reply PwsStations::answer(
                 records.append(record);
             }
         } else {
-            return { 404, QByteArray() };
+            return SimReply::notFound();
         }
-        return { 200, json({ { "observations", records } }) };
+        return json(200, { { "observations", records } });
     }
 
     if (path == QLatin1String("/v3/location/near")) {
@@ -208,7 +207,7 @@ PwsStations::Reply PwsStations::answer(
         for (const QString& id : stationIds())
             if (id != QLatin1String("IPWSSILENCIO"))
                 ids.append(id);
-        return { 200, json({ { "location", QJsonObject { { "stationId", ids } } } }) };
+        return json(200, { { "location", QJsonObject { { "stationId", ids } } } });
     }
 
     if (path == QLatin1String("/v1/forecast")) {
@@ -239,29 +238,26 @@ PwsStations::Reply PwsStations::answer(
         const QJsonObject hourly { { "time", times }, { "temperature_2m", temperature },
             { "dew_point_2m", dewpoint }, { "relative_humidity_2m", humidity },
             { "weather_code", code }, { "wind_speed_10m", wind } };
-        return { 200,
-            json({ { "latitude", query.value("latitude").toDouble() },
+        return json(200,
+            { { "latitude", query.value("latitude").toDouble() },
                 { "longitude", query.value("longitude").toDouble() },
                 { "utc_offset_seconds", offset }, { "timezone", "GMT" }, { "current", current },
-                { "hourly", hourly } }) };
+                { "hourly", hourly } });
     }
-    return { 404, QByteArray() };
+    return SimReply::notFound();
 }
 
-void PwsStations::registerRoutes(httplib::Server& server)
+QList<SimRoute> PwsStations::routes()
 {
-    const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
-        if (const int latency = m_latencyMs.load(); latency > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(latency));
+    const auto answerTarget = [](std::string_view target, const QDateTime& now) {
+        const QUrl url(QString::fromUtf8(target.data(), qsizetype(target.size())));
         QMap<QString, QString> query;
-        for (const auto& [name, value] : request.params)
-            query.insert(QString::fromStdString(name), QString::fromStdString(value));
-        const Reply reply = answer(QString::fromStdString(request.path), query);
-        response.status = reply.status;
-        if (!reply.body.isEmpty())
-            response.set_content(reply.body.toStdString(), "application/json; charset=UTF-8");
+        for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+            query.insert(name, value);
+        return answer(url.path(), query, now);
     };
-    for (const char* path : { "/v2/pws/observations/current", "/v2/pws/observations/all/1day",
-             "/v3/location/near", "/v1/forecast" })
-        server.Get(path, handler);
+    QList<SimRoute> routes;
+    for (const char* prefix : { "/v2/pws/", "/v3/location/near", "/v1/forecast" })
+        routes.append(SimRoute { prefix, answerTarget, {} });
+    return routes;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-#include <QByteArray>
+#include "SimRoute.h"
+
 #include <QDateTime>
+#include <QList>
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -15,20 +18,14 @@ namespace httplib
 class Server;
 }
 
-// A stand-in for the weather service's XML API on loopback: conditions, hourly forecast and
-// geolookup answers shaped like the service's own, for a set of scenario stations (clear,
-// cloudy, humid, rainy, windy, broken answers, slow, huge) and one live station whose
-// weather drifts with the clock.
+// A stand-in for the weather service on loopback, answering from a table of routes: the XML
+// API's conditions, hourly forecast and geolookup answers shaped like the service's own, for
+// a set of scenario stations (clear, cloudy, humid, rainy, windy, broken answers, slow, huge)
+// and one live station whose weather drifts with the clock.
 class StationSimulator
 {
 public:
-    struct Reply {
-        int status = 200;
-        QByteArray contentType;
-        QByteArray body;
-        // Served with the compression the client accepts; otherwise as is, length declared.
-        bool compressible = true;
-    };
+    using Reply = SimReply;
 
     static constexpr int defaultSlowSeconds = 40;
 
@@ -42,13 +39,21 @@ public:
     void setSlowSeconds(int seconds);
     int slowSeconds() const { return m_slowSeconds.load(); }
 
+    // Every answer waits this long first, as a distant server's would.
+    void setLatencyMs(int milliseconds);
+    int latencyMs() const { return m_latencyMs.load(); }
+
     // The answer to a raw request target ("/api/<key>/conditions/lang:SP/q/pws:<id>.xml"),
     // without the slow station's wait. Key and station may be percent-encoded.
     Reply answer(const std::string& target) const;
 
-    // Serves the service's request paths on `server`, which must not be listening yet (the
-    // simulator installs its worker pool so that the slow station notices the server
-    // stopping). The simulator must outlive the server's listening.
+    // Adds the routes of another simulated service, tried after those already there. Call it
+    // before registerRoutes().
+    void addRoutes(const QList<SimRoute>& routes);
+
+    // Serves every route on `server`, which must not be listening yet (the simulator
+    // installs its worker pool so that the slow station notices the server stopping). The
+    // simulator must outlive the server's listening.
     void registerRoutes(httplib::Server& server);
 
     // Every scenario station, the live one first.
@@ -57,9 +62,13 @@ public:
     static QStringList nearbyStationIds();
 
 private:
+    const SimRoute* routeFor(const std::string& target) const;
+
     // The answer to a target, rendered at most once per clock second: a client polling in a
     // loop (a benchmark) would otherwise measure the simulator's rendering, not itself.
     std::shared_ptr<const Reply> renderedAnswer(const std::string& target) const;
+
+    std::list<SimRoute> m_routes;
 
     struct Rendered {
         QDateTime at;
@@ -71,4 +80,5 @@ private:
     std::function<QDateTime()> m_clock;
     mutable std::mutex m_clockMutex;
     std::atomic_int m_slowSeconds { defaultSlowSeconds };
+    std::atomic_int m_latencyMs { 0 };
 };
