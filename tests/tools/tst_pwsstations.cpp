@@ -6,14 +6,12 @@
 #include <QTest>
 #include <QTimeZone>
 
-// The simulated station-owner and forecast services: the answers the scenarios stand for.
+// The simulated station whose last hour always crosses its local midnight.
 class TestPwsStations : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void statuses_data();
-    void statuses();
     void midnightStationIsAlwaysJustPastMidnight_data();
     void midnightStationIsAlwaysJustPastMidnight();
 };
@@ -27,45 +25,6 @@ QMap<QString, QString> query(const QString& key, const QString& station)
 }
 
 } // namespace
-
-void TestPwsStations::statuses_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("station");
-    QTest::addColumn<int>("status");
-    QTest::newRow("clear") << "/v2/pws/observations/current"
-                           << "k"
-                           << "IPWSDESPEJADO" << 200;
-    QTest::newRow("silent") << "/v2/pws/observations/current"
-                            << "k"
-                            << "IPWSSILENCIO" << 204;
-    QTest::newRow("unknown station") << "/v2/pws/observations/all/1day"
-                                     << "k"
-                                     << "X" << 204;
-    QTest::newRow("bad key") << "/v2/pws/observations/current"
-                             << "CLAVEMALA"
-                             << "IPWSLLUVIA" << 401;
-    QTest::newRow("no key") << "/v3/location/near"
-                            << ""
-                            << "" << 401;
-    QTest::newRow("forecast needs no key") << "/v1/forecast"
-                                           << ""
-                                           << "" << 200;
-    QTest::newRow("other path") << "/v2/pws/history/all"
-                                << "k"
-                                << "IPWSLLUVIA" << 404;
-}
-
-void TestPwsStations::statuses()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, key);
-    QFETCH(QString, station);
-    QFETCH(int, status);
-    QCOMPARE(PwsStations::answer(path, query(key, station), QDateTime::currentDateTimeUtc()).status,
-        status);
-}
 
 void TestPwsStations::midnightStationIsAlwaysJustPastMidnight_data()
 {
