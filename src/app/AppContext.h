@@ -10,9 +10,11 @@ class SourceSwitch;
 class WeatherSource;
 
 // What the window is given from outside: main passes the real services, tests their own.
+// The store and the service are always there; the alert receiver and the folder dialog may
+// be absent.
 struct AppContext {
-    SettingsStore* store = nullptr;
-    const WeatherSource* service = nullptr;
+    SettingsStore& store;
+    const WeatherSource& service;
     // Told the working "Fuente" before each request; none: the service is used as it is.
     SourceSwitch* sourceSwitch = nullptr;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent

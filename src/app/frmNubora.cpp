@@ -7,6 +7,8 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "SettingsStore.h"
+#include "SourceSwitch.h"
+#include "Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,7 +26,6 @@
 namespace
 {
 
-constexpr double TwipsPerPixel = 15.0;
 constexpr double DefaultPositionTwips = 100.0;
 
 Qt::CheckState toCheckState(int state)
@@ -71,14 +72,16 @@ double storedEdge(const SettingsStore& store, const QString& key)
 frmNubora::frmNubora(const AppContext& context, QWidget* parent)
     : QWidget(parent)
     , m_context(context)
-    , m_conditionsPoll(*context.service, *context.store, context.alertSink, context.clock)
-    , m_forecast(*context.service)
-    , m_stationLookup(*context.service)
+    , m_schedule(this, [this] { return Periodo_Refresco(); })
+    , m_conditionsPoll(context.service, context.store, context.alertSink, context.clock)
+    , m_forecast(context.service)
+    , m_stationLookup(context.service)
 {
     m_ui.setupUi(this);
 
-    connect(m_ui.Timer1, &QTimer::timeout, this, &frmNubora::Timer1_Timer);
-    connect(m_ui.Timer2, &QTimer::timeout, this, &frmNubora::Timer2_Timer);
+    connect(&m_schedule, &RefreshSchedule::conditionsDue, this, &frmNubora::WriteMeteo);
+    connect(&m_schedule, &RefreshSchedule::forecastDue, this, &frmNubora::Forecast);
+    connect(&m_schedule, &RefreshSchedule::lockExpired, this, &frmNubora::unlockButtons);
     connect(m_ui.Refrescar, &QPushButton::clicked, this, &frmNubora::Refrescar_Click);
     connect(m_ui.Refrescar_Fct, &QPushButton::clicked, this, &frmNubora::Refrescar_Fct_Click);
     connect(m_ui.Aceptar, &QPushButton::clicked, this, &frmNubora::Aceptar_Click);
@@ -89,7 +92,7 @@ frmNubora::frmNubora(const AppContext& context, QWidget* parent)
     if (m_ui.Estacion_ID->lineEdit())
         m_ui.Estacion_ID->lineEdit()->installEventFilter(this);
 
-    m_ui.Timer1->start();
+    m_schedule.start();
 }
 
 frmNubora::~frmNubora()
@@ -104,20 +107,20 @@ void frmNubora::Form_Load()
     restorePosition();
 
     ConfigPage config;
-    ConfigStore::restore(*m_context.store, config, true);
+    ConfigStore::restore(m_context.store, config, true);
     showConfig(config);
 
     m_ui.lblVersion->setText(QStringLiteral("Versión %1.%2.%3")
                                  .arg(NUBORA_VERSION_MAJOR)
                                  .arg(NUBORA_VERSION_MINOR)
                                  .arg(NUBORA_VERSION_PATCH));
-    m_ui.Timer2->stop();
+    m_schedule.stopLock();
     DecimalSep = DecimalSeparator();
     ObservationField = ObservationField::names();
 
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -127,16 +130,15 @@ void frmNubora::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_ui.Timer1->stop();
-    m_ui.Timer2->stop();
+    m_schedule.stop();
 
     const QPointF twips = positionTwips();
     if (!isMinimized() && twips.y() > 0 && twips.x() > 0) {
-        m_context.store->SaveSetting(
+        m_context.store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Superior"), QString::number(twips.y()));
-        m_context.store->SaveSetting(
+        m_context.store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"), QString::number(twips.x()));
-        m_context.store->sync();
+        m_context.store.sync();
     }
     m_conditionsPoll.releaseFile();
     emit unloaded();
@@ -146,13 +148,13 @@ QPointF frmNubora::positionTwips() const
 {
     if (pos() == m_restoredPixels)
         return m_restoredTwips;
-    return QPointF(pos()) * TwipsPerPixel;
+    return QPointF(pos()) * Twips::PerPixel;
 }
 
 void frmNubora::restorePosition()
 {
-    QPointF twips(storedEdge(*m_context.store, QStringLiteral("Posicion_Izquierda")),
-        storedEdge(*m_context.store, QStringLiteral("Posicion_Superior")));
+    QPointF twips(storedEdge(m_context.store, QStringLiteral("Posicion_Izquierda")),
+        storedEdge(m_context.store, QStringLiteral("Posicion_Superior")));
     // A position whose title bar lies off every screen (a monitor since removed) would leave
     // the window out of reach.
     const auto titleBarVisible = [this](const QPoint& topLeft) {
@@ -162,10 +164,10 @@ void frmNubora::restorePosition()
             return screen->availableGeometry().intersects(titleBar);
         });
     };
-    QPoint pixels = (twips / TwipsPerPixel).toPoint();
+    QPoint pixels = (twips / Twips::PerPixel).toPoint();
     if (!titleBarVisible(pixels)) {
         twips = QPointF(DefaultPositionTwips, DefaultPositionTwips);
-        pixels = (twips / TwipsPerPixel).toPoint();
+        pixels = (twips / Twips::PerPixel).toPoint();
     }
     move(pixels);
     m_restoredTwips = twips;
@@ -174,35 +176,30 @@ void frmNubora::restorePosition()
 
 void frmNubora::Timer1_Timer()
 {
-    ++Cuenta_Refresco;
-    ++Cuenta_Fct;
-    if (Cuenta_Refresco >= Periodo_Refresco()) {
-        Cuenta_Refresco = 0;
-        WriteMeteo();
-    }
-    if (Cuenta_Fct >= 60) {
-        Cuenta_Fct = 0;
-        Forecast();
-    }
+    m_schedule.Timer1_Timer();
 }
 
 void frmNubora::Timer2_Timer()
 {
+    m_schedule.Timer2_Timer();
+}
+
+void frmNubora::unlockButtons()
+{
     for (QPushButton* button : { m_ui.Aceptar, m_ui.Refrescar, m_ui.Refrescar_Fct })
         if (!button->isEnabled())
             button->setEnabled(true);
-    m_ui.Timer2->stop();
 }
 
 void frmNubora::Refrescar_Click()
 {
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
 }
 
 void frmNubora::Refrescar_Fct_Click()
 {
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
 }
 
@@ -215,13 +212,13 @@ void frmNubora::Aceptar_Click()
         Estacion_ID_LostFocus();
 
     ConfigPage config = workingConfig();
-    ConfigStore::save(*m_context.store, config);
-    m_context.store->sync();
+    ConfigStore::save(m_context.store, config);
+    m_context.store.sync();
     showFolder(config.Path_Dat);
 
-    Cuenta_Refresco = 0;
+    m_schedule.restartConditionsCount();
     WriteMeteo();
-    Cuenta_Fct = 0;
+    m_schedule.restartForecastCount();
     Forecast();
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -229,7 +226,7 @@ void frmNubora::Aceptar_Click()
 void frmNubora::Cancelar_Click()
 {
     ConfigPage config = workingConfig();
-    ConfigStore::restore(*m_context.store, config, false);
+    ConfigStore::restore(m_context.store, config, false);
     showConfig(config);
     m_ui.SSTab1->setCurrentIndex(0);
 }
@@ -254,22 +251,36 @@ void frmNubora::Command1_Click()
 
 void frmNubora::Buscar_Click()
 {
-    StationCombo stations = workingConfig().Estacion_ID;
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    StationCombo stations = config.Estacion_ID;
     m_stationLookup.Buscar_Click(m_ui.API_key->text(), stations);
     showStations(stations);
 }
 
 void frmNubora::WriteMeteo()
 {
-    m_lastPollSafe = m_conditionsPoll.WriteMeteo(
-        workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    m_lastPollSafe
+        = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions, *this);
     showConditions();
 }
 
 void frmNubora::Forecast()
 {
-    m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
     showForecast();
+}
+
+void frmNubora::useSource(const ConfigPage& config)
+{
+    // Like the key and the station, the source is the one the page shows, accepted or not.
+    if (m_context.sourceSwitch)
+        m_context.sourceSwitch->choose(config.Fuente);
+    m_ui.lblCredito->setVisible(config.Fuente == SourceSwitch::Pws);
 }
 
 QString frmNubora::DecimalSeparator()
@@ -279,7 +290,7 @@ QString frmNubora::DecimalSeparator()
 
 void frmNubora::stopLockTimer()
 {
-    m_ui.Timer2->stop();
+    m_schedule.stopLock();
 }
 
 void frmNubora::lockButtons()
@@ -287,7 +298,7 @@ void frmNubora::lockButtons()
     m_ui.Aceptar->setEnabled(false);
     m_ui.Refrescar->setEnabled(false);
     m_ui.Refrescar_Fct->setEnabled(false);
-    m_ui.Timer2->start();
+    m_schedule.startLock();
 }
 
 void frmNubora::setWindowCaption(const QString& caption)
@@ -333,6 +344,7 @@ ConfigPage frmNubora::workingConfig() const
     config.Cielo_Check[1] = fromCheckState(m_ui.Cielo_Check[1]);
     config.Path_Dat = m_ui.Path_Dat->text();
     config.GNS = fromCheckState(m_ui.GNS);
+    config.Fuente = m_ui.Fuente->currentText();
     return config;
 }
 
@@ -348,6 +360,9 @@ void frmNubora::showConfig(const ConfigPage& config)
     setCheck(m_ui.Cielo_Check[1], config.Cielo_Check[1]);
     showFolder(config.Path_Dat);
     setCheck(m_ui.GNS, config.GNS);
+    // A hand-edited source that is not on the list shows as the default, as it is used.
+    const int source = m_ui.Fuente->findText(config.Fuente);
+    m_ui.Fuente->setCurrentIndex(source >= 0 ? source : 0);
 }
 
 void frmNubora::showFolder(const QString& folder)

@@ -7,6 +7,7 @@
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
 #include "PollHost.h"
+#include "RefreshSchedule.h"
 #include "StationLookup.h"
 #include "WindowLayout.h"
 
@@ -14,7 +15,7 @@
 #include <QStringList>
 #include <QWidget>
 
-// The program's one window: its state, its event handlers and the refresh schedule.
+// The program's one window: its state and its event handlers; it drives the refresh schedule.
 // The polls work on the page models; the window fills the working configuration from its
 // controls before a poll and renders the models into its widgets after it.
 class frmNubora : public QWidget, public PollHost
@@ -47,8 +48,6 @@ public:
     void lockButtons() override;
     void setWindowCaption(const QString& caption) override;
 
-    qint16 Cuenta_Refresco = 0;
-    qint16 Cuenta_Fct = 0;
     qint16 Periodo_Refresco() const { return m_conditionsPoll.Periodo_Refresco; }
     QString DecimalSep;
     QStringList ObservationField;
@@ -60,6 +59,7 @@ public:
 
     const WindowLayout& ui() const { return m_ui; }
     WindowLayout& ui() { return m_ui; }
+    RefreshSchedule& schedule() { return m_schedule; }
 
 signals:
     // After Form_Unload, while every control still shows its last state.
@@ -71,15 +71,19 @@ protected:
 
 private:
     ConfigPage workingConfig() const;
+    // Points the requests at the page's weather source and shows that source's credit.
+    void useSource(const ConfigPage& config);
     void showConfig(const ConfigPage& config);
     void showStations(const StationCombo& stations);
     void showFolder(const QString& folder);
     void showConditions();
     void showForecast();
     void restorePosition();
+    void unlockButtons();
 
     AppContext m_context;
     WindowLayout m_ui;
+    RefreshSchedule m_schedule;
     ConditionsPoll m_conditionsPoll;
     HourlyForecast m_forecast;
     StationLookup m_stationLookup;

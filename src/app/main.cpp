@@ -77,9 +77,7 @@ int main(int argc, char* argv[])
     const std::unique_ptr<AlertSink> alertSink = makeAlertSink(options.alertCommand);
     DialogFolderChooser folderChooser;
 
-    AppContext context;
-    context.store = &store;
-    context.service = &service;
+    AppContext context { store, service };
     context.sourceSwitch = &service;
     context.alertSink = alertSink.get();
     context.folderChooser = &folderChooser;

@@ -4,6 +4,7 @@
 #include "ConfigPage.h"
 #include "NumberConversion.h"
 #include "PollFailure.h"
+#include "SkyText.h"
 
 namespace
 {
@@ -66,15 +67,15 @@ void SafeConditionEvaluation::skyTest(const ConfigPage& config, ConditionsPage& 
 {
     DisplayField& sky = page.C[1];
     bool safe = false;
-    if (sky.text == QLatin1String("Despejado")) {
+    if (sky.text == SkyText::ClearSky) {
         CloudCondition = 1;
         sky.background = FieldColour::Green;
         safe = true;
-    } else if (sky.text == QLatin1String("Parcialmente nublado")) {
+    } else if (sky.text == SkyText::PartlyCloudy) {
         CloudCondition = 2;
         sky.background = FieldColour::Yellow;
         safe = ConfigPage::isTicked(config.Cielo_Check[0]);
-    } else if (sky.text == QLatin1String("Nubes dispersas")) {
+    } else if (sky.text == SkyText::ScatteredClouds) {
         CloudCondition = 2;
         sky.background = FieldColour::Yellow;
         safe = ConfigPage::isTicked(config.Cielo_Check[1]);

@@ -4,6 +4,7 @@
 #include "NumberConversion.h"
 #include "PollFailure.h"
 #include "PollHost.h"
+#include "SkyText.h"
 #include "WeatherService.h"
 
 #include <QDomDocument>
@@ -86,11 +87,11 @@ void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& est
         row.H_Fct.bold = false;
     }
 
-    if (row.C_Fct.text == HourlyForecast::ClearSky) {
+    if (row.C_Fct.text == SkyText::ClearSky) {
         skyClear = true;
         row.C_Fct.bold = false;
-    } else if (row.C_Fct.text == HourlyForecast::PartlyCloudy
-        || row.C_Fct.text == HourlyForecast::ScatteredClouds) {
+    } else if (row.C_Fct.text == SkyText::PartlyCloudy
+        || row.C_Fct.text == SkyText::ScatteredClouds) {
         row.C_Fct.bold = true;
         row.Hr_Fct.background = FieldColour::Yellow;
     } else {

@@ -26,10 +26,6 @@ public:
     static void fill(const QDomDocument& document, const ConfigPage& config,
         const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page);
 
-    static inline const QString ClearSky = QStringLiteral("Despejado");
-    static inline const QString PartlyCloudy = QStringLiteral("Parcialmente nublado");
-    static inline const QString ScatteredClouds = QStringLiteral("Nubes dispersas");
-
 private:
     const WeatherSource& m_service;
 };

@@ -53,20 +53,25 @@ void restore(const SettingsStore& store, ConfigPage& page, bool replaceEmptyFold
     }
     page.Estacion_ID.select(selected);
 
-    page.T_Refresco = store.GetSetting(Setup, QStringLiteral("T_Refresco"), 5);
-    page.HumedadAlta = store.GetSetting(Setup, QStringLiteral("HumedadAlta"), 80);
-    page.LimiteViento = store.GetSetting(Setup, QStringLiteral("LimiteViento"), 15);
+    page.T_Refresco = store.GetSetting(
+        Setup, QStringLiteral("T_Refresco"), ConfigDefaults::StoredRefreshMinutes);
+    page.HumedadAlta
+        = store.GetSetting(Setup, QStringLiteral("HumedadAlta"), ConfigDefaults::HumidityLimit);
+    page.LimiteViento
+        = store.GetSetting(Setup, QStringLiteral("LimiteViento"), ConfigDefaults::WindLimit);
 
-    page.Lluvia_1h = readCheckState(store, QStringLiteral("Lluvia_1h"), 1);
-    page.Cielo_Check[0] = readCheckState(store, QStringLiteral("Cielo_Setup_Check0"), 0);
-    page.Cielo_Check[1] = readCheckState(store, QStringLiteral("Cielo_Setup_Check1"), 0);
+    page.Lluvia_1h = readCheckState(store, QStringLiteral("Lluvia_1h"), ConfigDefaults::RainCheck);
+    page.Cielo_Check[0]
+        = readCheckState(store, QStringLiteral("Cielo_Setup_Check0"), ConfigDefaults::SkyCheck);
+    page.Cielo_Check[1]
+        = readCheckState(store, QStringLiteral("Cielo_Setup_Check1"), ConfigDefaults::SkyCheck);
 
     page.Path_Dat = store.GetSetting(Setup, QStringLiteral("Path_Dat"), defaultDataFolder());
     if (replaceEmptyFolder && page.Path_Dat.isEmpty())
         page.Path_Dat = defaultDataFolder();
 
-    page.GNS = readCheckState(store, QStringLiteral("GNS"), 0);
-    page.Fuente = store.GetSetting(Setup, QStringLiteral("Fuente"), QStringLiteral("WU"));
+    page.GNS = readCheckState(store, QStringLiteral("GNS"), ConfigDefaults::AlertCheck);
+    page.Fuente = store.GetSetting(Setup, QStringLiteral("Fuente"), ConfigDefaults::Source);
 }
 
 void save(SettingsStore& store, ConfigPage& page)

@@ -4,6 +4,7 @@
 
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <algorithm>
 
 namespace
 {
@@ -22,6 +23,7 @@ DisplayFieldEdit::DisplayFieldEdit(QWidget* parent)
     // Only the page's button takes the Tab key; a click still allows selecting and copying.
     setFocusPolicy(Qt::ClickFocus);
     setBackground(FieldColour::Grey);
+    connect(this, &QLineEdit::textChanged, this, &DisplayFieldEdit::fitText);
 }
 
 void DisplayFieldEdit::setBackground(FieldColour colour)
@@ -35,8 +37,23 @@ void DisplayFieldEdit::setBackground(FieldColour colour)
 
 void DisplayFieldEdit::setBold(bool bold)
 {
+    m_bold = bold;
+    fitText();
+}
+
+void DisplayFieldEdit::fitText()
+{
+    // Start from the inherited face each time: a shorter value gets the usual width back.
+    setFont(QFont());
     QFont f = font();
-    f.setBold(bold);
+    f.setBold(m_bold);
+    const int room = textRoomWidth();
+    int stretch = f.stretch() > 0 ? f.stretch() : int(QFont::Unstretched);
+    while (!text().isEmpty() && QFontMetrics(f).horizontalAdvance(text()) > room
+        && stretch > NarrowestStretch) {
+        stretch = std::max(stretch - 5, NarrowestStretch);
+        f.setStretch(stretch);
+    }
     setFont(f);
 }
 

@@ -1,6 +1,7 @@
 #include "WindowLayout.h"
 
 #include "DisplayFieldEdit.h"
+#include "LayoutTable.h"
 #include "TabbedDialog.h"
 #include "Twips.h"
 
@@ -9,13 +10,13 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHash>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 
 // The pictures live in a static library, so their registration must be pulled in by hand;
@@ -31,116 +32,6 @@ static void initUiResources()
 
 namespace
 {
-
-constexpr int FieldHeight = 285;
-constexpr int FieldWidth = 495;
-constexpr int RowPitch = 360;
-constexpr int FirstRowTop = 240;
-// Labels sit a little lower than the field of their row, so the texts share a baseline.
-constexpr int LabelDrop = 50;
-constexpr int LabelHeight = 255;
-
-constexpr int ForecastFirstRowTop = 1740;
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-    Qt::Alignment horizontal = Qt::AlignLeft)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(horizontal | Qt::AlignTop);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QLabel* makeHeading(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    QLabel* label = makeLabel(parent, name, text, geometry, Qt::AlignHCenter);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* makePicture(
-    QWidget* parent, const char* name, const QPixmap& picture, const QRect& geometry)
-{
-    auto* image = new QLabel(parent);
-    image->setObjectName(QLatin1String(name));
-    image->setPixmap(picture);
-    image->setScaledContents(true);
-    image->setGeometry(geometry);
-    return image;
-}
-
-DisplayFieldEdit* makeField(QWidget* parent, const QString& name, const QRect& geometry,
-    Qt::Alignment alignment, bool bold = false)
-{
-    auto* field = new DisplayFieldEdit(parent);
-    field->setObjectName(name);
-    field->setAlignment(alignment | Qt::AlignVCenter);
-    field->setBold(bold);
-    field->setGeometry(geometry);
-    return field;
-}
-
-QLineEdit* makeEdit(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-    Qt::Alignment alignment = Qt::AlignLeft)
-{
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setAlignment(alignment | Qt::AlignVCenter);
-    edit->setGeometry(geometry);
-    return edit;
-}
-
-QPushButton* makeButton(
-    QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setGeometry(geometry);
-    return button;
-}
-
-// The box stands right of the caption.
-QCheckBox* makeCheck(
-    QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
-{
-    auto* check = new QCheckBox(text, parent);
-    check->setObjectName(name);
-    check->setLayoutDirection(Qt::RightToLeft);
-    check->setGeometry(geometry);
-    return check;
-}
-
-QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
-{
-    auto* frame = new QGroupBox(title, parent);
-    frame->setObjectName(QLatin1String(name));
-    frame->setGeometry(geometry);
-    return frame;
-}
-
-QRect rowCaption(int row)
-{
-    return Twips::toRect(120, FirstRowTop + LabelDrop + row * RowPitch, 615, LabelHeight);
-}
-QRect rowField(int row, int width = FieldWidth)
-{
-    return Twips::toRect(840, FirstRowTop + row * RowPitch, width, FieldHeight);
-}
-QRect rowUnit(int row)
-{
-    return Twips::toRect(1440, FirstRowTop + LabelDrop + row * RowPitch, 415, LabelHeight);
-}
-
-QString arrayName(const char* name, int i)
-{
-    return QLatin1String(name) + QLatin1Char('_') + QString::number(i);
-}
 
 // Texts must not be cut off whatever the platform's font. A caption wider than its designed
 // place takes free space: rightwards when it reads from the left, leftwards when it ends
@@ -278,12 +169,14 @@ void WindowLayout::setupUi(QWidget* window)
     window->setWindowTitle(QStringLiteral("Nubora"));
     window->setWindowIcon(programIcon());
     window->setFont(windowFont());
-    window->setFixedSize(Twips::toPixels(5025), Twips::toPixels(6900));
+    window->setFixedSize(Twips::toPixels(LayoutTable::WindowSize.width()),
+        Twips::toPixels(LayoutTable::WindowSize.height()));
 
     m_tabs = new TabbedDialog(window);
     SSTab1 = m_tabs;
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1->setGeometry(Twips::toRect(45, 75, 4935, 6775));
+    const QRect tabs = LayoutTable::TabsRect;
+    SSTab1->setGeometry(Twips::toRect(tabs.x(), tabs.y(), tabs.width(), tabs.height()));
     const auto addPage = [this](const char* name, const QString& caption) {
         auto* page = new QWidget;
         page->setObjectName(QLatin1String(name));
@@ -298,237 +191,258 @@ void WindowLayout::setupUi(QWidget* window)
     m_pageRect = m_tabs->pageArea();
     m_pageOrigin = m_pageRect.topLeft();
 
-    setupActual();
-    setupPrevision();
-    setupConfig();
-    setupAcerca();
+    build();
     SSTab1->setCurrentIndex(0);
-
-    Timer1 = new QTimer(window);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(60000);
-    // A coarse timer may be 5 % late: three seconds a minute.
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer2 = new QTimer(window);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(20000);
-    Timer2->setTimerType(Qt::PreciseTimer);
 
     const QRect pageBounds(QPoint(0, 0), m_pageRect.size());
     for (QWidget* page : { pageActual, pagePrevision, pageConfig, pageAcerca })
         fitTexts(page, pageBounds);
-
-    setupTabOrder();
 }
 
-void WindowLayout::setupActual()
+QWidget* WindowLayout::makeControl(const LayoutControl& control, QWidget* parent) const
 {
-    QWidget* page = pageActual;
-    Refrescar
-        = makeButton(page, "Refrescar", QStringLiteral("Refrescar"), onPage(3600, 660, 975, 375));
-    Estacion
-        = makeLabel(page, "Estacion", QStringLiteral("Estación:"), onPage(360, 660, 2895, 255));
-    Fecha_Hora
-        = makeLabel(page, "Fecha_Hora", QStringLiteral("Fecha/Hora"), onPage(360, 900, 2895, 255));
-
-    Temperatura = makeFrame(
-        page, "Temperatura", QStringLiteral("Temperatura"), onPage(360, 1380, 1935, 1455));
-    Label1 = makeLabel(Temperatura, "Label1", QStringLiteral("Temp.:"), rowCaption(0));
-    T[0] = makeField(Temperatura, arrayName("T", 0), rowField(0), Qt::AlignRight);
-    Label4 = makeLabel(Temperatura, "Label4", QStringLiteral("ºC"), rowUnit(0));
-    Label2 = makeLabel(Temperatura, "Label2", QStringLiteral("Hum.:"), rowCaption(1));
-    T[1] = makeField(Temperatura, arrayName("T", 1), rowField(1), Qt::AlignRight, true);
-    Label5 = makeLabel(Temperatura, "Label5", QStringLiteral("%"), rowUnit(1));
-    Label3 = makeLabel(Temperatura, "Label3", QStringLiteral("Rocío:"), rowCaption(2));
-    T[2] = makeField(Temperatura, arrayName("T", 2), rowField(2), Qt::AlignRight);
-    Label6 = makeLabel(Temperatura, "Label6", QStringLiteral("ºC"), rowUnit(2));
-
-    Viento = makeFrame(page, "Viento", QStringLiteral("Viento"), onPage(2640, 1380, 1935, 1455));
-    Label12 = makeLabel(Viento, "Label12", QStringLiteral("Veloc.:"), rowCaption(0));
-    V[0] = makeField(Viento, arrayName("V", 0), rowField(0), Qt::AlignRight, true);
-    Label9 = makeLabel(Viento, "Label9", QStringLiteral("Km/h"), rowUnit(0));
-    Label11 = makeLabel(Viento, "Label11", QStringLiteral("Racha:"), rowCaption(1));
-    V[1] = makeField(Viento, arrayName("V", 1), rowField(1), Qt::AlignRight, true);
-    Label8 = makeLabel(Viento, "Label8", QStringLiteral("Km/h"), rowUnit(1));
-    Label10 = makeLabel(Viento, "Label10", QStringLiteral("Direcc.:"), rowCaption(2));
-    // This row has no unit, and a direction in words ("Variable", "Oeste") does not fit the
-    // numeric width: the field takes the unit column too.
-    V[2] = makeField(Viento, arrayName("V", 2), rowField(2, 1440 + 415 - 840), Qt::AlignRight);
-
-    Presion = makeFrame(page, "Presion", QStringLiteral("Presión"), onPage(360, 2940, 1935, 1095));
-    Label18 = makeLabel(Presion, "Label18", QStringLiteral("Presión:"), rowCaption(0));
-    P[0] = makeField(Presion, arrayName("P", 0), rowField(0), Qt::AlignRight);
-    Label15 = makeLabel(Presion, "Label15", QStringLiteral("mbar"), rowUnit(0));
-    Label17 = makeLabel(Presion, "Label17", QStringLiteral("Tend.:"), rowCaption(1));
-    P[1] = makeField(Presion, arrayName("P", 1), rowField(1), Qt::AlignHCenter);
-
-    Precipitacion = makeFrame(
-        page, "Precipitacion", QStringLiteral("Precipitación"), onPage(2640, 2940, 1935, 1095));
-    Label24 = makeLabel(Precipitacion, "Label24", QStringLiteral("1 hora:"), rowCaption(0));
-    LL[0] = makeField(Precipitacion, arrayName("LL", 0), rowField(0), Qt::AlignRight, true);
-    Label21 = makeLabel(Precipitacion, "Label21", QStringLiteral("mm."), rowUnit(0));
-    Label23 = makeLabel(Precipitacion, "Label23", QStringLiteral("Hoy:"), rowCaption(1));
-    LL[1] = makeField(Precipitacion, arrayName("LL", 1), rowField(1), Qt::AlignRight);
-    Label20 = makeLabel(Precipitacion, "Label20", QStringLiteral("mm."), rowUnit(1));
-
-    Visibilidad = makeFrame(
-        page, "Visibilidad", QStringLiteral("Visibilidad"), onPage(360, 4140, 4215, 1095));
-    Label30 = makeLabel(Visibilidad, "Label30", QStringLiteral("Visib.:"), rowCaption(0));
-    C[0] = makeField(Visibilidad, arrayName("C", 0), rowField(0), Qt::AlignRight);
-    Label27 = makeLabel(Visibilidad, "Label27", QStringLiteral("Km"), rowUnit(0));
-    Label29 = makeLabel(Visibilidad, "Label29", QStringLiteral("Cielo:"), rowCaption(1));
-    C[1] = makeField(Visibilidad, arrayName("C", 1), rowField(1, 2895), Qt::AlignLeft, true);
-
-    Image1 = makePicture(page, "Image1", bannerPicture(), onPage(360, 5460, 4215, 957));
-}
-
-void WindowLayout::setupPrevision()
-{
-    QWidget* page = pagePrevision;
-    Refrescar_Fct = makeButton(
-        page, "Refrescar_Fct", QStringLiteral("Refrescar"), onPage(3600, 660, 975, 375));
-    Estacion_Fct
-        = makeLabel(page, "Estacion_Fct", QStringLiteral("Estación:"), onPage(240, 660, 3015, 255));
-    Fecha_Fct = makeLabel(page, "Fecha_Fct", QStringLiteral("Fecha"), onPage(240, 900, 3015, 255));
-    Label19 = makeHeading(page, "Label19", QStringLiteral("Hora"), onPage(240, 1425, 615, 255));
-    Label16
-        = makeHeading(page, "Label16", QStringLiteral("Temp. (ºC)"), onPage(960, 1245, 510, 375));
-    Label14
-        = makeHeading(page, "Label14", QStringLiteral("Hum. (%)"), onPage(1560, 1245, 495, 375));
-    Label13
-        = makeHeading(page, "Label13", QStringLiteral("Vto. (Km/h)"), onPage(2115, 1245, 555, 375));
-    Label7 = makeHeading(page, "Label7", QStringLiteral("Cielo"), onPage(2760, 1425, 1935, 255));
-
-    for (int i = 0; i < 10; ++i) {
-        const int top = ForecastFirstRowTop + RowPitch * i;
-        Hr_Fct[i] = makeField(
-            page, arrayName("Hr_Fct", i), onPage(240, top, 615, FieldHeight), Qt::AlignHCenter);
-        T_Fct[i] = makeField(
-            page, arrayName("T_Fct", i), onPage(960, top, 495, FieldHeight), Qt::AlignRight);
-        H_Fct[i] = makeField(
-            page, arrayName("H_Fct", i), onPage(1560, top, 495, FieldHeight), Qt::AlignRight);
-        V_Fct[i] = makeField(
-            page, arrayName("V_Fct", i), onPage(2160, top, 495, FieldHeight), Qt::AlignRight);
-        C_Fct[i] = makeField(
-            page, arrayName("C_Fct", i), onPage(2760, top, 1935, FieldHeight), Qt::AlignHCenter);
+    QWidget* widget = nullptr;
+    const Qt::Alignment horizontal = control.alignment & Qt::AlignHorizontal_Mask;
+    switch (control.kind) {
+    case LayoutControl::Label:
+    case LayoutControl::Heading: {
+        auto* label = new QLabel(control.caption, parent);
+        label->setTextFormat(Qt::PlainText);
+        const bool vertical = control.alignment & Qt::AlignVertical_Mask;
+        label->setAlignment(vertical ? control.alignment : (horizontal | Qt::AlignTop));
+        label->setWordWrap(control.kind == LayoutControl::Heading);
+        widget = label;
+        break;
     }
-
-    Image2 = makePicture(page, "Image2", bannerPicture(), onPage(360, 5460, 4215, 957));
+    case LayoutControl::Banner:
+    case LayoutControl::Icon: {
+        auto* image = new QLabel(parent);
+        image->setPixmap(
+            control.kind == LayoutControl::Banner ? bannerPicture() : programIcon().pixmap(32, 32));
+        image->setScaledContents(true);
+        widget = image;
+        break;
+    }
+    case LayoutControl::Field: {
+        auto* field = new DisplayFieldEdit(parent);
+        field->setAlignment(horizontal | Qt::AlignVCenter);
+        widget = field;
+        break;
+    }
+    case LayoutControl::Edit: {
+        auto* edit = new QLineEdit(control.caption, parent);
+        edit->setAlignment(horizontal | Qt::AlignVCenter);
+        widget = edit;
+        break;
+    }
+    case LayoutControl::Combo: {
+        auto* box = new QComboBox(parent);
+        box->setEditable(true);
+        // Typed identifiers become entries through the window's own handler, exactly as
+        // typed: no insertion or case-blind matching on Enter, no completion while typing.
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setDuplicatesEnabled(true);
+        box->setCompleter(nullptr);
+        widget = box;
+        break;
+    }
+    case LayoutControl::Choice: {
+        auto* box = new QComboBox(parent);
+        box->addItems(control.caption.split(QLatin1Char('|')));
+        widget = box;
+        break;
+    }
+    case LayoutControl::Button: {
+        auto* button = new QPushButton(control.caption, parent);
+        button->setAutoDefault(false);
+        widget = button;
+        break;
+    }
+    case LayoutControl::Check: {
+        auto* check = new QCheckBox(control.caption, parent);
+        // The box stands right of the caption.
+        check->setLayoutDirection(Qt::RightToLeft);
+        widget = check;
+        break;
+    }
+    case LayoutControl::Frame:
+        widget = new QGroupBox(control.caption, parent);
+        break;
+    case LayoutControl::Line: {
+        auto* line = new QFrame(parent);
+        line->setFrameShape(QFrame::NoFrame);
+        QPalette grey = line->palette();
+        grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+        line->setPalette(grey);
+        line->setAutoFillBackground(true);
+        widget = line;
+        break;
+    }
+    }
+    widget->setObjectName(control.name);
+    applyFont(control, widget);
+    const QRect& t = control.twips;
+    widget->setGeometry(control.frame.isEmpty()
+            ? onPage(t.x(), t.y(), t.width(), t.height())
+            : Twips::toRect(t.x(), t.y(), t.width(), t.height()));
+    return widget;
 }
 
-void WindowLayout::setupConfig()
+void WindowLayout::applyFont(const LayoutControl& control, QWidget* widget)
 {
-    QWidget* page = pageConfig;
-    Label36 = makeLabel(page, "Label36", QStringLiteral("API key:"), onPage(840, 450, 705, 255));
-    API_key = makeEdit(page, "API_key", QString(), onPage(1560, 420, 2535, 285));
-    Label35 = makeLabel(page, "Label35", QStringLiteral("Estación:"), onPage(720, 810, 705, 255));
-    Estacion_ID = new QComboBox(page);
-    Estacion_ID->setObjectName(QStringLiteral("Estacion_ID"));
-    Estacion_ID->setEditable(true);
-    // Typed identifiers become entries through the window's own handler, exactly as typed: no
-    // insertion or case-blind matching on Enter, no completion from the list while typing.
-    Estacion_ID->setInsertPolicy(QComboBox::NoInsert);
-    Estacion_ID->setDuplicatesEnabled(true);
-    Estacion_ID->setCompleter(nullptr);
-    Estacion_ID->setGeometry(onPage(1560, 765, 1695, 315));
-    Buscar = makeButton(page, "Buscar", QStringLiteral("Buscar"), onPage(3360, 765, 735, 300));
-    Label34 = makeLabel(
-        page, "Label34", QStringLiteral("Refrescar cada:"), onPage(840, 1170, 1215, 255));
-    T_Refresco = makeEdit(
-        page, "T_Refresco", QStringLiteral("3"), onPage(2160, 1140, 440, 285), Qt::AlignRight);
-    Label33 = makeLabel(page, "Label33", QStringLiteral("min."), onPage(2640, 1170, 375, 255));
-
-    Frame1 = makeFrame(
-        page, "Frame1", QStringLiteral("Condición Segura"), onPage(840, 1420, 3255, 1575));
-    Label28 = makeLabel(Frame1, "Label28", QStringLiteral("Humedad <"),
-        Twips::toRect(840, 270, 1215, 255), Qt::AlignRight);
-    HumedadAlta = makeEdit(Frame1, "HumedadAlta", QStringLiteral("80"),
-        Twips::toRect(2160, 240, 440, 285), Qt::AlignRight);
-    Label31 = makeLabel(Frame1, "Label31", QStringLiteral("%"), Twips::toRect(2640, 270, 375, 255));
-    Label25 = makeLabel(Frame1, "Label25", QStringLiteral("Vel. Viento <"),
-        Twips::toRect(840, 630, 1215, 255), Qt::AlignRight);
-    LimiteViento = makeEdit(Frame1, "LimiteViento", QStringLiteral("15"),
-        Twips::toRect(2160, 600, 440, 285), Qt::AlignRight);
-    Label26
-        = makeLabel(Frame1, "Label26", QStringLiteral("Km/h"), Twips::toRect(2640, 630, 495, 255));
-    Lluvia_1h = makeCheck(Frame1, QStringLiteral("Lluvia_1h"),
-        QStringLiteral("Sin lluvia ult. hora"), Twips::toRect(1035, 960, 1560, 255));
-    Label22 = makeLabel(Frame1, "Label22", QStringLiteral("Cielo:  \"Despejado\""),
-        Twips::toRect(1185, 1270, 1455, 255));
-
-    Label32 = makeLabel(page, "Label32", QStringLiteral("Guardar archivo Nubora.dat en:"),
-        onPage(840, 3010, 2385, 255));
-    Path_Dat = makeEdit(page, "Path_Dat", QString(), onPage(840, 3250, 2415, 285));
-    Command1 = makeButton(page, "Command1", QStringLiteral("Path"), onPage(3360, 3250, 735, 300));
-
-    Frame2 = makeFrame(
-        page, "Frame2", QStringLiteral("Good Night System"), onPage(840, 3600, 3255, 1335));
-    GNS = makeCheck(Frame2, QStringLiteral("GNS"), QStringLiteral("Alerta en condición no segura"),
-        Twips::toRect(120, 240, 2775, 255));
-    Label46 = makeLabel(
-        Frame2, "Label46", QStringLiteral("y con Cielo..."), Twips::toRect(165, 480, 1935, 255));
-    Cielo_Check[0] = makeCheck(Frame2, arrayName("Cielo_Check", 0),
-        QStringLiteral("\"Parcialmente nublado\""), Twips::toRect(840, 690, 2055, 255));
-    Label47 = makeLabel(Frame2, "Label47", QStringLiteral("o"), Twips::toRect(3000, 690, 135, 255));
-    // Level with the check boxes' captions, which are centred in their height.
-    Label47->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Cielo_Check[1] = makeCheck(Frame2, arrayName("Cielo_Check", 1),
-        QStringLiteral("\"Nubes dispersas\""), Twips::toRect(840, 930, 2055, 255));
-
-    Aceptar = makeButton(page, "Aceptar", QStringLiteral("Aceptar"), onPage(1200, 5050, 975, 375));
-    Cancelar
-        = makeButton(page, "Cancelar", QStringLiteral("Cancelar"), onPage(2760, 5050, 975, 375));
-    Image3 = makePicture(page, "Image3", bannerPicture(), onPage(360, 5460, 4215, 957));
-}
-
-void WindowLayout::setupAcerca()
-{
-    QWidget* page = pageAcerca;
-    Image4 = makePicture(page, "Image4", programIcon().pixmap(32, 32), onPage(360, 800, 480, 480));
-
-    lblTitle = makeLabel(page, "lblTitle", QStringLiteral("Nubora"), onPage(1080, 840, 3600, 480));
-    QFont title = windowFont();
-    title.setStretch(QFont::Unstretched);
-    title.setPointSizeF(13.5);
-    title.setBold(true);
-    title.setItalic(true);
-    lblTitle->setFont(title);
-    QPalette black = lblTitle->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    lblTitle->setPalette(black);
-
-    lblVersion
-        = makeLabel(page, "lblVersion", QStringLiteral("Versión"), onPage(1200, 1440, 3045, 225));
-
-    Line1_1 = new QFrame(page);
-    Line1_1->setObjectName(QStringLiteral("Line1_1"));
-    Line1_1->setFrameShape(QFrame::NoFrame);
-    QPalette grey = Line1_1->palette();
-    grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-    Line1_1->setPalette(grey);
-    Line1_1->setAutoFillBackground(true);
-    Line1_1->setGeometry(onPage(240, 3600, 4620 - 240, Twips::PerPixel));
-
-    Label39 = makeLabel(
-        page, "Label39", QStringLiteral("Para obtener un API key:"), onPage(360, 3720, 3375, 255));
-    Label40 = makeLabel(page, "Label40",
-        QStringLiteral("https://www.wunderground.com/weather/api/"), onPage(360, 3960, 4215, 255));
-    Label43 = makeLabel(
-        page, "Label43", QStringLiteral("Good Night System:"), onPage(360, 4920, 3375, 255));
-    Label44 = makeLabel(page, "Label44", QStringLiteral("https://www.lunaticoastro.com/"),
-        onPage(360, 5160, 4215, 255));
-    for (QLabel* heading : { Label39, Label43 }) {
-        QFont underlined = heading->font();
+    switch (control.font) {
+    case LayoutControl::Regular:
+        return;
+    case LayoutControl::Bold:
+        if (auto* field = qobject_cast<DisplayFieldEdit*>(widget)) {
+            field->setBold(true);
+        } else {
+            QFont bold = widget->font();
+            bold.setBold(true);
+            widget->setFont(bold);
+        }
+        return;
+    case LayoutControl::Underlined: {
+        QFont underlined = widget->font();
         underlined.setUnderline(true);
-        heading->setFont(underlined);
+        widget->setFont(underlined);
+        return;
+    }
+    case LayoutControl::Title: {
+        QFont title = windowFont();
+        title.setStretch(QFont::Unstretched);
+        title.setPointSizeF(13.5);
+        title.setBold(true);
+        title.setItalic(true);
+        widget->setFont(title);
+        QPalette black = widget->palette();
+        black.setColor(QPalette::WindowText, Qt::black);
+        widget->setPalette(black);
+        return;
+    }
     }
 }
 
-void WindowLayout::setupTabOrder()
+void WindowLayout::build()
 {
-    QWidget* const order[]
-        = { Aceptar, Cancelar, API_key, Estacion_ID, Buscar, T_Refresco, HumedadAlta, LimiteViento,
-              Lluvia_1h, Path_Dat, Command1, GNS, Cielo_Check[1], Cielo_Check[0] };
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    QWidget* const pages[] = { pageActual, pagePrevision, pageConfig, pageAcerca };
+    QHash<QString, QWidget*> made;
+    QList<std::pair<int, QWidget*>> keyboard;
+    for (const LayoutControl& control : LayoutTable::controls()) {
+        QWidget* parent = control.frame.isEmpty() ? pages[control.page] : made.value(control.frame);
+        Q_ASSERT(parent);
+        QWidget* widget = makeControl(control, parent);
+        made.insert(control.name, widget);
+        if (control.tabOrder > 0)
+            keyboard.append({ control.tabOrder, widget });
+    }
+    std::sort(keyboard.begin(), keyboard.end(),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (qsizetype i = 1; i < keyboard.size(); ++i)
+        QWidget::setTabOrder(keyboard.at(i - 1).second, keyboard.at(i).second);
+
+    const auto take = [&made](auto*& member, const QString& name) {
+        member = qobject_cast<std::remove_reference_t<decltype(member)>>(made.value(name));
+        Q_ASSERT_X(member, "WindowLayout", qPrintable(name));
+    };
+    const auto takeArray = [&take](auto& members, const char* name) {
+        for (std::size_t i = 0; i < members.size(); ++i)
+            take(members[i], LayoutTable::arrayName(name, int(i)));
+    };
+#define NUBORA_TAKE(member) take(member, QStringLiteral(#member))
+    NUBORA_TAKE(Refrescar);
+    NUBORA_TAKE(Estacion);
+    NUBORA_TAKE(Fecha_Hora);
+    NUBORA_TAKE(Temperatura);
+    NUBORA_TAKE(Viento);
+    NUBORA_TAKE(Presion);
+    NUBORA_TAKE(Precipitacion);
+    NUBORA_TAKE(Visibilidad);
+    takeArray(T, "T");
+    takeArray(V, "V");
+    takeArray(P, "P");
+    takeArray(LL, "LL");
+    takeArray(C, "C");
+    // The captions: named Label<n> as designed, in no order a reader could infer.
+    const std::pair<QLabel**, const char*> labels[] = {
+        { &Label1, "Label1" },
+        { &Label2, "Label2" },
+        { &Label3, "Label3" },
+        { &Label4, "Label4" },
+        { &Label5, "Label5" },
+        { &Label6, "Label6" },
+        { &Label12, "Label12" },
+        { &Label11, "Label11" },
+        { &Label10, "Label10" },
+        { &Label9, "Label9" },
+        { &Label8, "Label8" },
+        { &Label18, "Label18" },
+        { &Label17, "Label17" },
+        { &Label15, "Label15" },
+        { &Label24, "Label24" },
+        { &Label23, "Label23" },
+        { &Label21, "Label21" },
+        { &Label20, "Label20" },
+        { &Label30, "Label30" },
+        { &Label29, "Label29" },
+        { &Label27, "Label27" },
+        { &Label19, "Label19" },
+        { &Label16, "Label16" },
+        { &Label14, "Label14" },
+        { &Label13, "Label13" },
+        { &Label7, "Label7" },
+        { &Label36, "Label36" },
+        { &Label35, "Label35" },
+        { &Label34, "Label34" },
+        { &Label33, "Label33" },
+        { &Label28, "Label28" },
+        { &Label31, "Label31" },
+        { &Label25, "Label25" },
+        { &Label26, "Label26" },
+        { &Label22, "Label22" },
+        { &Label32, "Label32" },
+        { &Label46, "Label46" },
+        { &Label47, "Label47" },
+        { &Label39, "Label39" },
+        { &Label40, "Label40" },
+        { &Label43, "Label43" },
+        { &Label44, "Label44" },
+    };
+    for (const auto& [member, name] : labels)
+        take(*member, QLatin1String(name));
+    NUBORA_TAKE(Image1);
+    NUBORA_TAKE(Refrescar_Fct);
+    NUBORA_TAKE(Estacion_Fct);
+    NUBORA_TAKE(Fecha_Fct);
+    takeArray(Hr_Fct, "Hr_Fct");
+    takeArray(T_Fct, "T_Fct");
+    takeArray(H_Fct, "H_Fct");
+    takeArray(V_Fct, "V_Fct");
+    takeArray(C_Fct, "C_Fct");
+    NUBORA_TAKE(Image2);
+    NUBORA_TAKE(API_key);
+    NUBORA_TAKE(Estacion_ID);
+    NUBORA_TAKE(Buscar);
+    NUBORA_TAKE(T_Refresco);
+    NUBORA_TAKE(lblFuente);
+    NUBORA_TAKE(Fuente);
+    NUBORA_TAKE(Frame1);
+    NUBORA_TAKE(HumedadAlta);
+    NUBORA_TAKE(LimiteViento);
+    NUBORA_TAKE(Lluvia_1h);
+    NUBORA_TAKE(Path_Dat);
+    NUBORA_TAKE(Command1);
+    NUBORA_TAKE(Frame2);
+    NUBORA_TAKE(GNS);
+    takeArray(Cielo_Check, "Cielo_Check");
+    NUBORA_TAKE(Aceptar);
+    NUBORA_TAKE(Cancelar);
+    NUBORA_TAKE(Image3);
+    NUBORA_TAKE(Image4);
+    NUBORA_TAKE(lblTitle);
+    NUBORA_TAKE(lblVersion);
+    NUBORA_TAKE(Line1_1);
+    NUBORA_TAKE(lblCredito);
+    lblCredito->hide();
+#undef NUBORA_TAKE
 }

@@ -17,13 +17,13 @@ class QLineEdit;
 class QPixmap;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 class QWidget;
 class TabbedDialog;
+struct LayoutControl;
 
-// Builds the main window's four pages with every control at its place, in the manner of a
-// Designer form class. The window owns the widgets; this object only keeps pointers to them.
-// Member names are the controls' names; element i of a control array has the object name
+// Builds the main window's four pages from the layout table, every control at its place, in
+// the manner of a Designer form class. The window owns the widgets; this object only keeps pointers
+// to them. Member names are the controls' names; element i of a control array has the object name
 // "Name_i".
 class WindowLayout
 {
@@ -83,6 +83,8 @@ public:
     QComboBox* Estacion_ID = nullptr;
     QPushButton* Buscar = nullptr;
     QLineEdit* T_Refresco = nullptr;
+    QLabel* lblFuente = nullptr;
+    QComboBox* Fuente = nullptr; // the weather source, "WU" or "PWS"
     QGroupBox* Frame1 = nullptr;
     QLabel *Label28 = nullptr, *Label31 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
     QLineEdit* HumedadAlta = nullptr;
@@ -106,16 +108,13 @@ public:
     QLabel* lblVersion = nullptr;
     QFrame* Line1_1 = nullptr;
     QLabel *Label39 = nullptr, *Label40 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
-
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
+    QLabel* lblCredito = nullptr; // the forecast data's credit, while that source is used
 
 private:
-    void setupActual();
-    void setupPrevision();
-    void setupConfig();
-    void setupAcerca();
-    void setupTabOrder();
+    // Makes every control of the table and points the members at them.
+    void build();
+    QWidget* makeControl(const LayoutControl& control, QWidget* parent) const;
+    static void applyFont(const LayoutControl& control, QWidget* widget);
 
     // A designed rectangle in twips on a page, counted from the tab widget's corner.
     QRect onPage(int left, int top, int width, int height) const;

@@ -234,12 +234,14 @@ void TestEndToEnd::stationOwnerSource_data()
     QTest::newRow("clear") << "IPWSDESPEJADO"
                            << "demo" << 0 << ""
                            << "line 1 1 1";
+    // Rain, gusts over the limit of 15 and 96 % humidity, in the order of the alert's notes.
     QTest::newRow("wet") << "IPWSLLUVIA"
-                         << "demo" << 1 << "Lluvia - LL(1h) 2.4mm|0"
-                         << "line 3 1 3";
-    QTest::newRow("rainy hour across midnight") << "IPWSMEDIANOCHE"
-                                                << "demo" << 1 << "Lluvia - LL(1h) "
-                                                << "line 3 1 3";
+                         << "demo" << 1 << "Lluvia - V19.8Km/h - H96% - LL(1h)2.4mm|0"
+                         << "line 3 2 3";
+    QTest::newRow("rainy hour across midnight")
+        << "IPWSMEDIANOCHE"
+        << "demo" << 1 << "Lluvia - V19.8Km/h - H96% - LL(1h)2."
+        << "line 3 2 3";
     QTest::newRow("silent station") << "IPWSSILENCIO"
                                     << "demo" << 1 << "Fallo en Nubora|0"
                                     << "head";

@@ -155,9 +155,7 @@ void TestFrmNubora::cleanup()
 
 std::unique_ptr<frmNubora> TestFrmNubora::makeWindow()
 {
-    AppContext context;
-    context.store = m_store.get();
-    context.service = m_service.get();
+    AppContext context { *m_store, *m_service };
     context.alertSink = &m_sink;
     context.folderChooser = &m_chooser;
     context.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9)); };
@@ -211,8 +209,8 @@ void TestFrmNubora::firstRunDefaults()
     QCOMPARE(ui.GNS->checkState(), Qt::Unchecked);
     QCOMPARE(ui.lblVersion->text(), QString("Versión 1.0.6"));
     QCOMPARE(ui.SSTab1->currentIndex(), 0);
-    QVERIFY(ui.Timer1->isActive());
-    QCOMPARE(ui.Timer1->interval(), 60000);
+    QVERIFY(window->schedule().Timer1->isActive());
+    QCOMPARE(window->schedule().Timer1->interval(), 60000);
     QCOMPARE(window->positionTwips(), QPointF(100, 100));
     QCOMPARE(count("/conditions/"), 1);
     QCOMPARE(count("/hourly/"), 1);
@@ -269,10 +267,10 @@ void TestFrmNubora::manualRefreshRestartsTheCount()
     QCOMPARE(count("/conditions/"), 2);
     window->Timer1_Timer();
     QCOMPARE(count("/conditions/"), 3);
-    QCOMPARE(window->Cuenta_Refresco, qint16(0));
-    QCOMPARE(window->Cuenta_Fct, qint16(9));
+    QCOMPARE(window->schedule().Cuenta_Refresco, qint16(0));
+    QCOMPARE(window->schedule().Cuenta_Fct, qint16(9));
     window->Refrescar_Fct_Click();
-    QCOMPARE(window->Cuenta_Fct, qint16(0));
+    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
     QCOMPARE(count("/hourly/"), 2);
 }
 
@@ -304,7 +302,7 @@ void TestFrmNubora::periodNotANumberFromTheStart()
     for (int i = 0; i < 3; ++i) {
         window->Timer1_Timer();
         QCOMPARE(window->Periodo_Refresco(), qint16(0));
-        QCOMPARE(window->Cuenta_Refresco, qint16(0));
+        QCOMPARE(window->schedule().Cuenta_Refresco, qint16(0));
     }
     QCOMPARE(count("/conditions/"), 0);
     // A number typed into the box, even unaccepted, applies from the next poll on.
@@ -330,7 +328,7 @@ void TestFrmNubora::forecastEverySixtyTicksAfterConditions()
     const QStringList all = paths();
     QVERIFY(all.at(all.size() - 2).contains("/conditions/"));
     QVERIFY(all.last().contains("/hourly/"));
-    QCOMPARE(window->Cuenta_Fct, qint16(0));
+    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
 }
 
 void TestFrmNubora::lockAfterSuccessfulDownload()
@@ -340,8 +338,8 @@ void TestFrmNubora::lockAfterSuccessfulDownload()
     const WindowLayout& ui = window->ui();
     QVERIFY(
         !ui.Aceptar->isEnabled() && !ui.Refrescar->isEnabled() && !ui.Refrescar_Fct->isEnabled());
-    QVERIFY(ui.Timer2->isActive());
-    QCOMPARE(ui.Timer2->interval(), 20000);
+    QVERIFY(window->schedule().Timer2->isActive());
+    QCOMPARE(window->schedule().Timer2->interval(), 20000);
     QVERIFY(ui.Cancelar->isEnabled() && ui.Buscar->isEnabled() && ui.Command1->isEnabled());
     // A locked button ignores a click.
     window->show();
@@ -349,7 +347,7 @@ void TestFrmNubora::lockAfterSuccessfulDownload()
     QCOMPARE(count("/conditions/"), 1);
     window->Timer2_Timer();
     QVERIFY(ui.Aceptar->isEnabled() && ui.Refrescar->isEnabled() && ui.Refrescar_Fct->isEnabled());
-    QVERIFY(!ui.Timer2->isActive());
+    QVERIFY(!window->schedule().Timer2->isActive());
     QTest::mouseClick(ui.Refrescar, Qt::LeftButton);
     QCOMPARE(count("/conditions/"), 2);
 }
@@ -361,14 +359,14 @@ void TestFrmNubora::failedDownloadLeavesTheLock()
     window->Form_Load();
     const WindowLayout& ui = window->ui();
     QVERIFY(ui.Aceptar->isEnabled() && ui.Refrescar->isEnabled() && ui.Refrescar_Fct->isEnabled());
-    QVERIFY(!ui.Timer2->isActive());
+    QVERIFY(!window->schedule().Timer2->isActive());
     // Locked by a success, then a failure: still locked, with Timer2 stopped.
     m_status = 200;
     window->Refrescar_Click();
     m_status = 500;
     window->Refrescar_Fct_Click();
     QVERIFY(!ui.Refrescar->isEnabled());
-    QVERIFY(!ui.Timer2->isActive());
+    QVERIFY(!window->schedule().Timer2->isActive());
 }
 
 void TestFrmNubora::unloadSavesPositionOnlyWhenPositive()
@@ -542,11 +540,11 @@ void TestFrmNubora::aceptarStoresAndPollsCancelarRestores()
     ui.Path_Dat->setText("");
     ui.GNS->setCheckState(Qt::Checked);
     ui.SSTab1->setCurrentIndex(2);
-    window->Cuenta_Refresco = 3;
-    window->Cuenta_Fct = 7;
+    window->schedule().Cuenta_Refresco = 3;
+    window->schedule().Cuenta_Fct = 7;
     window->Aceptar_Click();
     QCOMPARE(ui.SSTab1->currentIndex(), 0);
-    QCOMPARE(window->Cuenta_Fct, qint16(0));
+    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
     QCOMPARE(ui.Path_Dat->text(), QDir::homePath());
     QCOMPARE(m_store->GetSetting("Setup", "Path_Dat", "x"), QDir::homePath());
     QCOMPARE(m_store->GetSetting("Setup", "T_Refresco", "x"), QString("abc"));

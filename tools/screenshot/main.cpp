@@ -63,9 +63,7 @@ int main(int argc, char* argv[])
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("GNS"), QStringLiteral("1"));
 
     const WeatherService service(server.baseUrl());
-    AppContext context;
-    context.store = &store;
-    context.service = &service;
+    AppContext context { store, service };
     context.clock = [now] { return now.toLocalTime(); };
     frmNubora window(context);
     window.Form_Load();
