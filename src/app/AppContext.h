@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ConditionsReadings.h"
+#include "ForecastPage.h"
+
 #include <QDateTime>
 #include <functional>
 
@@ -20,4 +23,8 @@ struct AppContext {
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;
+    // Told what each conditions poll measured, on the window's thread (the device server).
+    std::function<void(const ConditionsReadings&)> conditionsPolled;
+    // Told the forecast page after each forecast update, on the window's thread.
+    std::function<void(const ForecastPage&)> forecastUpdated;
 };

@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostAddress>
 
 namespace
 {
@@ -54,8 +55,19 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("When the window closes, write its state "
                        "as JSON to FILE."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        { settings, serviceUrl, pwsUrl, forecastUrl, alertCommand, headless, once, dumpState });
+    const QCommandLineOption alpacaPort(QStringLiteral("alpaca-port"),
+        QStringLiteral("Serve the Alpaca safety monitor and observing conditions on port N "
+                       "(0: any free port, printed as \"alpaca port N\")."),
+        QStringLiteral("N"));
+    const QCommandLineOption alpacaBind(QStringLiteral("alpaca-bind"),
+        QStringLiteral("Address the Alpaca server listens on (default 127.0.0.1; 0.0.0.0 for "
+                       "the whole network)."),
+        QStringLiteral("ADDR"));
+    const QCommandLineOption alpacaDiscovery(QStringLiteral("alpaca-discovery-port"),
+        QStringLiteral("UDP port of the Alpaca discovery answer (default 32227; 0: none)."),
+        QStringLiteral("N"));
+    parser.addOptions({ settings, serviceUrl, pwsUrl, forecastUrl, alertCommand, headless, once,
+        dumpState, alpacaPort, alpacaBind, alpacaDiscovery });
 
     // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
     // which reads them when the window application starts.
@@ -96,6 +108,31 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         result.message
             = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
         return result;
+    }
+
+    for (const auto& [option, target] : { std::pair { &alpacaPort, &result.alpacaPort },
+             std::pair { &alpacaDiscovery, &result.alpacaDiscoveryPort } }) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        const int port = parser.value(*option).toInt(&ok);
+        if (!ok || port < 0 || port > 65535) {
+            result.exitNow = true;
+            result.exitCode = 2;
+            result.message = QStringLiteral("--%1 takes a port from 0 to 65535\n")
+                                 .arg(option->names().constFirst());
+            return result;
+        }
+        *target = port;
+    }
+    if (parser.isSet(alpacaBind)) {
+        result.alpacaBind = parser.value(alpacaBind);
+        if (QHostAddress(result.alpacaBind).isNull()) {
+            result.exitNow = true;
+            result.exitCode = 2;
+            result.message = QStringLiteral("--alpaca-bind takes an IP address\n");
+            return result;
+        }
     }
 
     result.settingsFile = parser.value(settings);

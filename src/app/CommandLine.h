@@ -14,6 +14,10 @@ struct CommandLine {
     QString dumpStateFile;
     bool once = false;
     bool headless = false;
+    // The network device server: -1 where the option was not given.
+    int alpacaPort = -1;
+    QString alpacaBind = QStringLiteral("127.0.0.1");
+    int alpacaDiscoveryPort = -1;
 
     // Set when the command line asks for an answer and an exit (--help, --version, errors).
     bool exitNow = false;

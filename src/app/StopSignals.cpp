@@ -1,5 +1,7 @@
 #include "StopSignals.h"
 
+#include "HttpFetch.h"
+
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
@@ -14,7 +16,9 @@ int g_pipe[2] = { -1, -1 };
 
 void onStopSignal(int)
 {
-    // Only async-signal-safe work here: the event loop does the rest.
+    // Only async-signal-safe work here: a fetch under way ends within a second, and the event
+    // loop does the rest once the poll has returned.
+    HttpFetch::requestStop();
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[0], &byte, 1);
 }
@@ -41,6 +45,8 @@ StopSignals::StopSignals(QObject* parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal: the window position is saved as on any other stop.
+    sigaction(SIGHUP, &action, nullptr);
 #endif
 }
 
@@ -51,6 +57,7 @@ StopSignals::~StopSignals()
         return;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

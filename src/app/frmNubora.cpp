@@ -264,6 +264,8 @@ void frmNubora::WriteMeteo()
     useSource(config);
     m_lastPollSafe
         = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions, *this);
+    if (m_context.conditionsPolled)
+        m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
 }
 
@@ -272,6 +274,8 @@ void frmNubora::Forecast()
     const ConfigPage config = workingConfig();
     useSource(config);
     m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    if (m_context.forecastUpdated)
+        m_context.forecastUpdated(m_forecastPage);
     showForecast();
 }
 

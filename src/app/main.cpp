@@ -1,3 +1,4 @@
+#include "AlpacaService.h"
 #include "CommandAlertSink.h"
 #include "CommandLine.h"
 #include "ConfigStore.h"
@@ -5,6 +6,7 @@
 #include "NuboraVersion.h"
 #include "PwsSource.h"
 #include "SettingsStore.h"
+#include "SnapshotBoard.h"
 #include "SourceSwitch.h"
 #include "StateDump.h"
 #include "StopSignals.h"
@@ -12,6 +14,7 @@
 #include "frmNubora.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +47,11 @@ void setApplicationNames()
 
 int main(int argc, char* argv[])
 {
+#ifdef SIGXFSZ
+    // Under a file-size limit a too-large write is then an ordinary failed write, which the
+    // data file and the settings handle, instead of the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // The command line is read by a plain application first: --help, --version and mistakes
     // are answered without a display, and --headless must choose the platform before the
     // window system is opened.
@@ -81,6 +89,13 @@ int main(int argc, char* argv[])
     context.sourceSwitch = &service;
     context.alertSink = alertSink.get();
     context.folderChooser = &folderChooser;
+
+    // Started before the first polls, so that it answers while they wait for the service.
+    const std::unique_ptr<AlpacaService> alpaca = AlpacaService::start(options, store);
+    if (alpaca) {
+        context.conditionsPolled
+            = [&alpaca](const ConditionsReadings& readings) { alpaca->board().publish(readings); };
+    }
 
     frmNubora window(context);
     folderChooser.setParentWidget(&window);

@@ -1,10 +1,29 @@
 #include "DataFileWriter.h"
 
+#include "Logging.h"
 #include "PollFailure.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
+
+namespace
+{
+
+// Below 0x20 and DEL: a line break or the like inside a value would split the one line that
+// readers of the file expect.
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 0x20 || c == '\x7f';
+}
+
+void logFailure(const char* what, const QString& path, const QString& reason)
+{
+    qCWarning(lcFile).noquote() << what << path << "-" << reason;
+}
+
+} // namespace
 
 DataFileWriter::DataFileWriter() = default;
 
@@ -33,8 +52,10 @@ void DataFileWriter::createIfMissing(const QString& path)
     if (QFile::exists(path))
         return;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        logFailure("cannot create the data file", path, file.errorString());
         throw PollFailure("cannot create the data file");
+    }
 }
 
 void DataFileWriter::open(const QString& path)
@@ -43,17 +64,28 @@ void DataFileWriter::open(const QString& path)
     // The file must take writing now, as the poll opens it here; its content is replaced only
     // when the line is complete.
     QFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        logFailure("cannot open the data file", path, probe.errorString());
         throw PollFailure("cannot open the data file");
+    }
     m_path = path;
     m_line.clear();
+    m_controlsDropped = false;
     m_open = true;
 }
 
 void DataFileWriter::write(const QString& piece)
 {
-    if (m_open)
-        m_line += piece.toLatin1(); // single-byte text; the service's values are ASCII
+    if (!m_open)
+        return;
+    QByteArray bytes = piece.toLatin1(); // single-byte text; the service's values are ASCII
+    if (std::any_of(bytes.cbegin(), bytes.cend(), isControl)) {
+        bytes.removeIf(isControl);
+        if (!m_controlsDropped)
+            qCWarning(lcFile) << "control characters in a service value left out of the data file";
+        m_controlsDropped = true;
+    }
+    m_line += bytes;
 }
 
 void DataFileWriter::close()
@@ -76,11 +108,33 @@ void DataFileWriter::release()
 bool DataFileWriter::store() const
 {
     QSaveFile file(m_path);
-    if (file.open(QIODevice::WriteOnly))
-        return file.write(m_line) == m_line.size() && file.commit();
+    // Unbuffered: a write error must surface before the commit, which would otherwise rename
+    // a file whose buffered bytes never reached the disk over the previous one.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (file.write(m_line) == m_line.size() && file.commit())
+            return true;
+        // The previous content stays: the new one was never renamed over it.
+        logFailure("cannot replace the data file", m_path, file.errorString());
+        return false;
+    }
     // A folder that takes no new files (a drive root for a standard user, say) still lets the
-    // existing file be rewritten in place.
+    // existing file be rewritten in place. Should that write fail too (a full disk), the
+    // previous content goes back: truncating freed at least its room.
     QFile direct(m_path);
-    return direct.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && direct.write(m_line) == m_line.size();
+    if (!direct.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        logFailure("cannot write the data file", m_path, direct.errorString());
+        return false;
+    }
+    const QByteArray previous = direct.readAll();
+    if (rewrite(direct, m_line))
+        return true;
+    logFailure("cannot write the data file", m_path, direct.errorString());
+    if (!rewrite(direct, previous))
+        logFailure("cannot restore the data file", m_path, direct.errorString());
+    return false;
+}
+
+bool DataFileWriter::rewrite(QFile& file, const QByteArray& content)
+{
+    return file.seek(0) && file.resize(0) && file.write(content) == content.size() && file.flush();
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
+
 // Writer of the one-line observatory data file "Nubora.dat".
 //
 // The line is made piece by piece as the poll reaches each value, and replaces the file's
@@ -34,8 +36,10 @@ public:
 
 private:
     bool store() const;
+    static bool rewrite(QFile& file, const QByteArray& content);
 
     QString m_path;
     QByteArray m_line;
     bool m_open = false;
+    bool m_controlsDropped = false;
 };

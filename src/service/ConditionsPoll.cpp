@@ -11,6 +11,9 @@
 #include "SafeConditionEvaluation.h"
 #include "WeatherService.h"
 
+#include <QLocale>
+#include <cmath>
+
 namespace
 {
 
@@ -28,6 +31,15 @@ qint16 requireInt16(const QString& text)
     if (!value)
         throw PollFailure("not a 16-bit number");
     return *value;
+}
+
+// A service value as a number for the device server: always "." as its decimal point,
+// whatever the user's locale; nothing when the text is not a number.
+std::optional<double> serviceNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
 QString two(int value)
@@ -63,6 +75,8 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
 {
     SafeConditionEvaluation evaluation;
+    m_readings = ConditionsReadings();
+    m_readings.outcome = ConditionsReadings::Outcome::Failed;
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
@@ -107,6 +121,8 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
                         page, evaluation, host);
             }
             if (walkEnded) {
+                m_readings.outcome = ConditionsReadings::Outcome::Complete;
+                readWindDegrees(*document);
                 evaluation.windTest(config, values.WindSpeed, values.GustSpeed, page);
                 m_file.write(DataFileWriter::Pd(dayText(), 12) + QLatin1Char(' '));
                 m_file.write(QStringLiteral("%1 %2 %3 0 0 0")
@@ -124,6 +140,10 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     }
 
     m_file.release();
+    m_readings.safe = evaluation.SafeCondition;
+    m_readings.refreshMinutes = Periodo_Refresco;
+    m_readings.alertText = evaluation.AlertText();
+    m_readings.cloudCondition = evaluation.CloudCondition;
     if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition && m_alertSink)
         m_alertSink->Alarma_GNS(evaluation.AlertText());
     return evaluation.SafeCondition;
@@ -141,6 +161,7 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
 
     switch (index) {
     case Error:
+        m_readings.outcome = ConditionsReadings::Outcome::ErrorAnswer;
         m_file.close();
         evaluation.markNotSafe();
         host.setWindowCaption(captionAt(m_clock()));
@@ -163,24 +184,29 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
             + DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
             + DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' '));
         page.T[0].text = shown(value);
+        m_readings.temperature = serviceNumber(value);
         break;
     }
     case WindKph: {
         const QString value = text();
         m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' '));
         page.V[0].text = shown(value);
+        m_readings.windKph = serviceNumber(value);
         values.WindSpeed = requireDouble(page.V[0].text);
         break;
     }
     case WindGustKph:
         page.V[1].text = shown(text());
+        m_readings.gustKph = serviceNumber(text());
         values.GustSpeed = requireDouble(page.V[1].text);
         break;
     case WindDir:
         page.V[2].text = text();
+        m_readings.windDirText = page.V[2].text;
         break;
     case PressureMb:
         page.P[0].text = shown(text());
+        m_readings.pressureHpa = serviceNumber(text());
         break;
     case PressureTrend:
         page.P[1].text = text();
@@ -190,6 +216,7 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
         // Read like every other value of the service, with "." as its decimal point, so that
         // "64.5%" is 64 under a comma locale too.
         values.Humidity = requireInt16(shown(value.left(value.size() - 1)));
+        m_readings.humidity = serviceNumber(value.left(value.size() - 1));
         m_file.write(DataFileWriter::Sd(QString::number(values.Humidity), 3) + QLatin1Char(' '));
         page.T[1].text = QString::number(values.Humidity);
         evaluation.humidityTest(config, values.Humidity, page);
@@ -200,10 +227,12 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
         m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
             + DataFileWriter::Sd(QStringLiteral("0"), 3) + QStringLiteral(" 0 0 00600 "));
         page.T[2].text = shown(value);
+        m_readings.dewpoint = serviceNumber(value);
         break;
     }
     case Precip1hrMetric:
         page.LL[0].text = shown(text());
+        m_readings.rain1hMm = serviceNumber(text());
         values.Rain1h = requireDouble(page.LL[0].text);
         evaluation.rainTest(config, values.Rain1h, page);
         break;
@@ -215,12 +244,23 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
         break;
     case Weather:
         page.C[1].text = text();
+        m_readings.sky = page.C[1].text;
         evaluation.skyTest(config, page);
         break;
     default:
         break;
     }
     return true;
+}
+
+void ConditionsPoll::readWindDegrees(const QDomDocument& document)
+{
+    // Not one of the handled elements: read for the device server only, where the 16-point
+    // text is not one it knows.
+    const QDomNodeList elements
+        = WeatherService::ElementsByTagName(document, QStringLiteral("wind_degrees"));
+    if (!elements.isEmpty())
+        m_readings.windDegrees = serviceNumber(WeatherService::NodeText(elements.item(0)));
 }
 
 QString ConditionsPoll::dayText() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConditionsReadings.h"
 #include "DataFileWriter.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 
 class AlertSink;
 class PollHost;
+class QDomDocument;
 class QDomNode;
 class SafeConditionEvaluation;
 class SettingsStore;
@@ -36,6 +38,9 @@ public:
     double ObsEpoch = 0;
     double TzOffsetHours = 0;
 
+    // What the last poll measured and how it ended, for the network device server.
+    const ConditionsReadings& readings() const { return m_readings; }
+
     // Releases the data file, as the window does when it closes.
     void releaseFile() { m_file.release(); }
 
@@ -47,10 +52,12 @@ private:
         const QString& DecimalSep, PollValues& values, ConditionsPage& page,
         SafeConditionEvaluation& evaluation, PollHost& host);
     QString dayText() const;
+    void readWindDegrees(const QDomDocument& document);
 
     const WeatherSource& m_service;
     const SettingsStore& m_store;
     AlertSink* m_alertSink;
     Clock m_clock;
     DataFileWriter m_file;
+    ConditionsReadings m_readings;
 };

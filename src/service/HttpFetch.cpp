@@ -3,12 +3,21 @@
 #include "NuboraVersion.h"
 
 #include <algorithm>
+#include <atomic>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
 
 namespace
 {
+
+std::atomic_bool g_stop { false };
+static_assert(std::atomic_bool::is_always_lock_free, "set from a signal handler");
+
+int progress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return HttpFetch::stopRequested() ? 1 : 0;
+}
 
 void initCurlOnce()
 {
@@ -23,8 +32,20 @@ HttpFetch::HttpFetch(const FetchLimits& limits)
 {
 }
 
+void HttpFetch::requestStop()
+{
+    g_stop.store(true);
+}
+
+bool HttpFetch::stopRequested()
+{
+    return g_stop.load();
+}
+
 std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
 {
+    if (stopRequested())
+        return std::nullopt;
     initCurlOnce();
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(
         curl_easy_init(), &curl_easy_cleanup);
@@ -53,7 +74,11 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
         && curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip") == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_USERAGENT, "Nubora/" NUBORA_VERSION_STRING) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::receive) == CURLE_OK
-        && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK;
+        && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK
+        // Called at least once a second, also while nothing arrives: a stop is seen in time.
+        && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progress) == CURLE_OK
+        && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this) == CURLE_OK
+        && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
     // A declared length over the bound fails before any byte of the body is read.
     if (configured && m_limits.maxBodyBytes > 0) {
         configured = curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,

@@ -19,6 +19,11 @@ public:
     // from an empty 200; 0 before one.
     long status() const { return m_status; }
 
+    // Ends a fetch under way within about a second, and fails every later one at once: the
+    // program is stopping. Async-signal-safe, so a signal handler may call it.
+    static void requestStop();
+    static bool stopRequested();
+
 private:
     static std::size_t receive(char* data, std::size_t size, std::size_t count, void* self);
 

@@ -3,6 +3,7 @@
 #include "HttpFetch.h"
 #include "PollFailure.h"
 
+#include <QStringList>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <utility>
@@ -23,20 +24,52 @@ QString encoded(const QString& text)
 // DOM parser still reads in about a tenth of a second; the streaming check then is not needed.
 constexpr qsizetype TagsWithoutDepthCheck = 8192;
 
+// The DOM holds a few hundred bytes per node: this many tags stay within a few tens of
+// megabytes, far more than the service's largest answer (a few thousand elements).
+constexpr qsizetype MaxTags = 65536;
+
+// The parser checks each new attribute against the earlier ones of its element, which takes
+// time with the square of their number; the service's answers hold a handful of "=" in all.
+constexpr qsizetype MaxEquals = 4096;
+
+// Encodings in which every ASCII byte stands for itself, so the byte scans below read the
+// body as the parser will.
+bool isAsciiCompatibleEncoding(const QString& name)
+{
+    static const QStringList names { QStringLiteral("utf-8"), QStringLiteral("utf8"),
+        QStringLiteral("us-ascii"), QStringLiteral("ascii"), QStringLiteral("iso-8859-1"),
+        QStringLiteral("latin1"), QStringLiteral("iso-8859-15"), QStringLiteral("windows-1252") };
+    return name.isEmpty() || names.contains(name.toLower());
+}
+
+// The service answers in UTF-8. A wide or EBCDIC body would hide its markup from the byte
+// scans, and the streaming check itself is slow on some of what it could hide, so such a body
+// is refused. The encoding is the one the parser takes: from its own reading of the declaration.
+bool isAsciiCompatible(const QByteArray& body)
+{
+    if (body.contains('\0') || body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
+        return false;
+    QXmlStreamReader reader(body);
+    if (reader.readNext() != QXmlStreamReader::StartDocument)
+        return !reader.hasError();
+    return isAsciiCompatibleEncoding(reader.documentEncoding().toString());
+}
+
 // The service never sends entity declarations: the parser limits each entity's expansion but
 // not their total, so a one-megabyte body referencing one entity over and over would expand to
 // gigabytes.
 bool isPlainDocument(const QByteArray& body)
 {
-    // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", and depth is
-    // bounded by the count of "<". Both byte scans cost far less than the parse itself, so the
-    // streaming pass is kept for the rare body they cannot judge (wide encodings, many tags).
-    if (!body.contains('\0')) {
-        if (body.contains("<!ENTITY"))
-            return false;
-        if (body.count('<') <= TagsWithoutDepthCheck)
-            return true;
-    }
+    // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", every tag
+    // starts with "<" and every attribute holds a "=". These byte scans cost far less than the
+    // parse itself; the streaming pass is kept for the depth of a body with many tags.
+    if (!isAsciiCompatible(body) || body.contains("<!ENTITY"))
+        return false;
+    const qsizetype tags = body.count('<');
+    if (tags > MaxTags || body.count('=') > MaxEquals)
+        return false;
+    if (tags <= TagsWithoutDepthCheck)
+        return true;
 
     QXmlStreamReader reader(body);
     int depth = 0;

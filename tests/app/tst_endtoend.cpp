@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -8,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 // The nubora executable run as a user or a script runs it, against station-sim in its own
 // process: command line, settings file, data file, alert command and state dump together.
@@ -28,6 +30,8 @@ private slots:
     void stationOwnerSource_data();
     void stationOwnerSource();
     void headlessRunsUntilTerminated();
+    void stopsDuringAFetch_data();
+    void stopsDuringAFetch();
 
 private:
     struct Run {
@@ -323,6 +327,50 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     QVERIFY(dump.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(dump.readAll()).object().value("page").toString(),
         QString("Actual"));
+}
+
+void TestEndToEnd::stopsDuringAFetch_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGTERM again") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// The slow station keeps both start-up fetches waiting far beyond the stop bound: the first
+// is under way when the signal comes, the second must not start waiting at all.
+void TestEndToEnd::stopsDuringAFetch()
+{
+    QFETCH(int, signal);
+    writeSettings("ISIMLENTO");
+    QProcess nubora;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", m_dir.path());
+    nubora.setProcessEnvironment(env);
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
+        { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url",
+            m_serviceUrl });
+    QVERIFY(nubora.waitForStarted());
+    // The data file is made just before the fetch starts.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_dir.filePath("data/Nubora.dat")), 20000);
+    QTest::qWait(300);
+    QCOMPARE(nubora.state(), QProcess::Running);
+
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(pid_t(nubora.processId()), signal);
+    QVERIFY(nubora.waitForFinished(10000));
+    const qint64 latency = sinceSignal.elapsed();
+    qInfo("stopped %lld ms after the signal", latency);
+    QVERIFY2(latency < 2000, QByteArray::number(latency).constData());
+    QCOMPARE(nubora.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(nubora.exitCode(), 0);
+    // Ended as a closed window ends: position saved, and the file of a failed load.
+    QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+    QVERIFY(settings.contains("Ventana/Posicion_Superior"));
+    QCOMPARE(QFileInfo(m_dir.filePath("data/Nubora.dat")).size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

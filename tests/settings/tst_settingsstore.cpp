@@ -1,9 +1,11 @@
 #include "ConfigPage.h"
 #include "ConfigStore.h"
+#include "FileSystemFaults.h"
 #include "SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +16,8 @@ class TestSettingsStore : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void failedWritesLoseNothing_data();
+    void failedWritesLoseNothing();
 
     void absentKeysYieldTheReadersDefault()
     {
@@ -93,6 +97,138 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
+
+namespace
+{
+
+const QByteArray GoodFile = "[Setup]\nAPI_key=secreto\nEstacion_ID=1\nEstacion_ID_N=3\n"
+                            "Estacion_ID(0)=IA\nEstacion_ID(1)=IB\nEstacion_ID(2)=IC\n";
+
+QStringList g_messages;
+
+void recordMessage(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    g_messages << message;
+}
+
+QByteArray fileState(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return "folder";
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return info.exists() ? "unreadable" : "absent";
+    const QByteArray bytes = file.readAll();
+    if (bytes == GoodFile)
+        return "as before";
+    QByteArray held;
+    if (bytes.contains("API_key=secreto") && bytes.contains("=IC\n"))
+        held += "key and stations, ";
+    return held + (bytes.contains("Posicion_Superior=1500") ? "the change" : "no change");
+}
+
+} // namespace
+
+void TestSettingsStore::failedWritesLoseNothing_data()
+{
+    using FileSystemFaults::Fault;
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QByteArray>("before"); // "<folder>": a folder stands in its place
+    QTest::addColumn<bool>("removeFolder");
+    QTest::addColumn<QByteArray>("outcome");
+
+    QTest::newRow("full disk") << int(Fault::FullDisk) << GoodFile << false
+                               << QByteArray("key=secreto stations=3 saved=0 file=as before "
+                                             "log=settings not saved");
+    QTest::newRow("full disk, no new files")
+        << int(Fault::FullDiskNoFiles) << GoodFile << false
+        << QByteArray("key=secreto stations=3 saved=0 file=as before log=settings not saved");
+    QTest::newRow("file-size limit") << int(Fault::FileSizeLimit) << GoodFile << false
+                                     << QByteArray("key=secreto stations=3 saved=0 file=as "
+                                                   "before log=settings not saved");
+    QTest::newRow("unreadable") << int(Fault::OtherUser) << GoodFile << false
+                                << QByteArray("key= stations=0 saved=0 file=unreadable "
+                                              "log=not used");
+    QTest::newRow("a folder") << -1 << QByteArray("<folder>") << false
+                              << QByteArray("key= stations=0 saved=0 file=folder log=not used");
+    QTest::newRow("binary garbage")
+        << -1
+        << QByteArray("\x7f"
+                      "ELF\x02\x01\x01\0\0\xff\xfe[",
+               14)
+        << false << QByteArray("key= stations=0 saved=1 file=the change log=");
+    QTest::newRow("huge")
+        << -1 << GoodFile + QByteArray(2 * 1024 * 1024, '#') << false
+        << QByteArray("key= stations=0 saved=0 file=key and stations, no change log=not used");
+    QTest::newRow("folder gone before closing")
+        << -1 << GoodFile << true
+        << QByteArray("key=secreto stations=3 saved=1 file=key and stations, the change log=");
+}
+
+void TestSettingsStore::failedWritesLoseNothing()
+{
+    QFETCH(int, fault);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, removeFolder);
+    QFETCH(QByteArray, outcome);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath("config");
+    QVERIFY(QDir().mkpath(folder));
+    // Another user must be able to reach the file to find it unreadable.
+    QFile::setPermissions(dir.path(), QFile::Permissions(0x7777));
+    QFile::setPermissions(folder, QFile::Permissions(0x7777));
+    const QString path = folder + "/Nubora.ini";
+
+    const auto prepare = [&] {
+        if (before == "<folder>") {
+            QDir().mkpath(path);
+            return;
+        }
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(before);
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    };
+    const auto act = [&] {
+        g_messages.clear();
+        qInstallMessageHandler(recordMessage);
+        QByteArray report;
+        bool saved = false;
+        {
+            SettingsStore store(path);
+            report = "key=" + store.GetSetting("Setup", "API_key", "").toUtf8()
+                + " stations=" + store.GetSetting("Setup", "Estacion_ID_N", 0).toUtf8();
+            // A small change: QSettings keeps it in its buffer until the commit, where a
+            // failed flush went unnoticed and an empty file replaced the good one.
+            store.SaveSetting("Ventana", "Posicion_Superior", "1500");
+            if (removeFolder)
+                QDir(folder).removeRecursively();
+            saved = store.sync();
+        }
+        const QString log = g_messages.join('|');
+        QByteArray logged;
+        for (const char* line : { "settings not saved", "not used" })
+            if (log.contains(line))
+                logged = line;
+        return report + " saved=" + QByteArray::number(saved) + " file=" + fileState(path)
+            + " log=" + logged;
+    };
+    if (fault < 0) {
+        prepare();
+        QCOMPARE(act(), outcome);
+    } else {
+        QCOMPARE(FileSystemFaults::inChild(FileSystemFaults::Fault(fault), folder, prepare, act),
+            outcome);
+    }
+    if (fault == int(FileSystemFaults::Fault::FullDisk)
+        || fault == int(FileSystemFaults::Fault::FullDiskNoFiles))
+        qInfo() << "full disk made with" << FileSystemFaults::lastFullDiskMethod();
+    qInstallMessageHandler(nullptr);
+}
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

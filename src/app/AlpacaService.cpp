@@ -1,0 +1,100 @@
+#include "AlpacaService.h"
+
+#include "AlpacaApi.h"
+#include "CommandLine.h"
+#include "ConfigStore.h"
+#include "DeviceServer.h"
+#include "DiscoveryResponder.h"
+#include "Logging.h"
+#include "SettingsStore.h"
+#include "SnapshotBoard.h"
+
+#include <QUuid>
+#include <cstdio>
+
+namespace
+{
+
+// A UniqueID is made once and kept, so that observatory software recognises the device after
+// a restart or a change of port.
+std::string uniqueId(SettingsStore& store, const QString& key)
+{
+    QString id = store.GetSetting(ConfigStore::Setup, key, QString());
+    if (id.isEmpty()) {
+        id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        store.SaveSetting(ConfigStore::Setup, key, id);
+        store.sync();
+    }
+    return id.toStdString();
+}
+
+} // namespace
+
+AlpacaService::~AlpacaService()
+{
+    if (m_discovery)
+        m_discovery->stop();
+    if (m_server)
+        m_server->stop();
+}
+
+std::unique_ptr<AlpacaService> AlpacaService::start(
+    const CommandLine& options, SettingsStore& store)
+{
+    int port = options.alpacaPort;
+    if (port < 0) {
+        // Hand-edited; anything but a port number leaves the server off.
+        bool ok = false;
+        const int stored
+            = store.GetSetting(ConfigStore::Setup, QStringLiteral("Alpaca_Puerto"), 0).toInt(&ok);
+        if (!ok || stored <= 0 || stored > 65535)
+            return nullptr;
+        port = stored;
+    }
+
+    std::unique_ptr<AlpacaService> service(new AlpacaService);
+    service->m_bind = options.alpacaBind;
+    service->m_board = std::make_unique<SnapshotBoard>();
+    service->m_api = std::make_unique<AlpacaApi>(*service->m_board,
+        std::array<std::string, AlpacaApi::DeviceCount> {
+            uniqueId(store, QStringLiteral("Alpaca_UniqueID_SafetyMonitor")),
+            uniqueId(store, QStringLiteral("Alpaca_UniqueID_ObservingConditions")) });
+    service->m_server = std::make_unique<DeviceServer>(*service->m_api, *service->m_board);
+    if (!service->m_server->start(options.alpacaBind, port)) {
+        std::fprintf(stderr, "nubora: cannot serve Alpaca on %s port %d\n",
+            qPrintable(options.alpacaBind), port);
+        return nullptr;
+    }
+    if (port == 0) {
+        std::printf("alpaca port %d\n", service->port());
+        std::fflush(stdout);
+    }
+
+    const int discoveryPort
+        = options.alpacaDiscoveryPort >= 0 ? options.alpacaDiscoveryPort : DefaultDiscoveryPort;
+    if (discoveryPort > 0) {
+        service->m_discovery = std::make_unique<DiscoveryResponder>();
+        if (!service->m_discovery->start(options.alpacaBind, discoveryPort, service->port())) {
+            // The devices still answer at their address; only finding them is lost.
+            std::fprintf(
+                stderr, "nubora: cannot answer Alpaca discovery on UDP port %d\n", discoveryPort);
+            service->m_discovery.reset();
+        }
+    }
+    return service;
+}
+
+int AlpacaService::port() const
+{
+    return m_server->port();
+}
+
+int AlpacaService::discoveryPort() const
+{
+    return m_discovery ? m_discovery->port() : -1;
+}
+
+QString AlpacaService::address() const
+{
+    return QStringLiteral("http://%1:%2").arg(m_bind).arg(port());
+}

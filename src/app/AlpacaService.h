@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class AlpacaApi;
+class DeviceServer;
+class DiscoveryResponder;
+class SettingsStore;
+class SnapshotBoard;
+struct CommandLine;
+
+// The network device server as the program runs it: on or off by the command line and the
+// "Setup" key "Alpaca_Puerto", its UniqueIDs kept in the settings, discovery beside it.
+// Made and read on the window's thread; the server's own threads see only the snapshot board.
+class AlpacaService
+{
+public:
+    static constexpr int DefaultDiscoveryPort = 32227;
+
+    ~AlpacaService();
+
+    // Nothing when the server is off or cannot listen (then a line on standard error says why).
+    static std::unique_ptr<AlpacaService> start(const CommandLine& options, SettingsStore& store);
+
+    SnapshotBoard& board() { return *m_board; }
+    int port() const;
+    int discoveryPort() const; // -1: not answering
+
+    // The address to give observatory software, e.g. "http://127.0.0.1:11111".
+    QString address() const;
+
+private:
+    AlpacaService() = default;
+
+    QString m_bind;
+    std::unique_ptr<SnapshotBoard> m_board;
+    std::unique_ptr<AlpacaApi> m_api;
+    std::unique_ptr<DeviceServer> m_server;
+    std::unique_ptr<DiscoveryResponder> m_discovery;
+};

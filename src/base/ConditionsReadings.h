@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// What one current-conditions poll measured, in the service's own units, for readers beyond
+// the window (the network device server). The poll fills it beside the page; nothing of it
+// is shown, written to the data file or alerted.
+struct ConditionsReadings {
+    enum class Outcome {
+        NotRun,
+        Failed, // no document: the fetch or the parse failed, or a setting was not a number
+        ErrorAnswer, // the service answered with an error element
+        Complete,
+    };
+
+    Outcome outcome = Outcome::NotRun;
+    bool safe = false; // the poll's SafeCondition
+    qint16 refreshMinutes = 0; // the refresh period the poll ran with
+    QString alertText; // the notes of the verdict, as the alert would carry them
+    QString sky; // the sky text as the service gave it
+    qint16 cloudCondition = 0; // the data file's sky code: 0 unknown, 1 clear, 2 cloudy, 3 very
+    QString windDirText; // the 16-point text as the service gave it
+
+    std::optional<double> temperature; // °C
+    std::optional<double> humidity; // %
+    std::optional<double> dewpoint; // °C
+    std::optional<double> windKph;
+    std::optional<double> gustKph;
+    std::optional<double> windDegrees; // the service's own degrees, where it gives them
+    std::optional<double> pressureHpa; // as the service gives it (sea level)
+    std::optional<double> rain1hMm; // the last hour's rain
+    std::optional<double> cloudCover; // %, where the source gives it
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class AlpacaApi;
+class SnapshotBoard;
+
+namespace httplib
+{
+class Server;
+struct Request;
+struct Response;
+} // namespace httplib
+
+// The HTTP side of the network device server: its own listening thread and worker pool, which
+// answer from the API and never wait for the window's thread.
+class DeviceServer
+{
+public:
+    // The Alpaca devices, and beside them the plain answers for INDI's weather drivers.
+    DeviceServer(AlpacaApi& api, const SnapshotBoard& board);
+    ~DeviceServer();
+
+    // Port 0 binds any free port. Returns once the server accepts connections.
+    bool start(const QString& bindAddress, int port);
+    void stop();
+    int port() const { return m_port; }
+
+private:
+    void dispatch(const httplib::Request& request, httplib::Response& response);
+
+    AlpacaApi& m_api;
+    const SnapshotBoard& m_board;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = -1;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ConditionsReadings.h"
+
+#include <QtGlobal>
+#include <array>
+#include <optional>
+
+// The sensors of an observing-conditions device, in the order of their member names.
+enum class Sensor {
+    CloudCover,
+    DewPoint,
+    Humidity,
+    Pressure,
+    RainRate,
+    SkyBrightness,
+    SkyQuality,
+    SkyTemperature,
+    StarFWHM,
+    Temperature,
+    WindDirection,
+    WindGust,
+    WindSpeed,
+    Count
+};
+
+// One value in the device's units (°C, %, hPa, mm/h, degrees, m/s) and when it was measured.
+struct SensorValue {
+    double value = 0;
+    qint64 timeMs = 0; // milliseconds since the epoch
+};
+
+// What the device server answers from: published whole by the window's thread after each
+// conditions poll and never changed afterwards, so the server's threads read it unlocked.
+struct DeviceSnapshot {
+    bool polled = false; // no conditions poll has ended yet
+    qint64 pollTimeMs = 0;
+    ConditionsReadings last; // the latest poll as it ended
+    // Each sensor keeps its last measured value: a failed poll or an error answer leaves it
+    // as it was, older.
+    std::array<std::optional<SensorValue>, std::size_t(Sensor::Count)> sensors;
+
+    // The next three forecast hours pass every limit; false until a forecast has been shown.
+    bool nextHoursPass = false;
+
+    const std::optional<SensorValue>& sensor(Sensor which) const
+    {
+        return sensors[std::size_t(which)];
+    }
+
+    // The last poll ended safe and is no older than two refresh periods and a minute.
+    bool isSafe(qint64 nowMs) const;
+    bool isFresh(qint64 nowMs) const;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// File-system faults for a test, each made in a child process so that nothing leaks into the
+// suite: a full disk, a file-size limit, a user who may not read the files.
+namespace FileSystemFaults
+{
+
+enum class Fault { FullDisk, FullDiskNoFiles, FileSizeLimit, OtherUser };
+
+// Runs `prepare` then `act` in a child process and returns what `act` returned ("<child
+// failed>" when it did not end normally). FullDisk mounts a small tmpfs over `folder` in a
+// mount namespace of the child's own and fills it after `prepare`; where mounting is refused
+// it sets a file-size limit of a few bytes after `prepare` instead, so the assertion still
+// runs. FullDiskNoFiles also leaves no room for a new file. FileSizeLimit sets that limit after
+// `prepare`. OtherUser runs `act` as "nobody" when the suite runs as root (root reads every file),
+// and as the same user otherwise. SIGXFSZ is ignored in the child, as the program does.
+QByteArray inChild(Fault fault, const QString& folder, const std::function<void()>& prepare,
+    const std::function<QByteArray()>& act);
+
+// How the last FullDisk child made the disk full: "tmpfs" or "file-size limit".
+QString lastFullDiskMethod();
+
+} // namespace FileSystemFaults

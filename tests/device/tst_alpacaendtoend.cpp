@@ -1,0 +1,235 @@
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+#include <httplib.h>
+
+namespace
+{
+
+// Seconds the slow station keeps the first poll waiting: long enough for the reads below,
+// short enough for the suite.
+constexpr int SlowSeconds = 5;
+
+quint16 freeTcpPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
+}
+
+QJsonObject getJson(httplib::Client& client, const std::string& path, int* status = nullptr)
+{
+    const httplib::Result result = client.Get(path);
+    if (status)
+        *status = result ? result->status : -1;
+    return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object()
+                  : QJsonObject();
+}
+
+} // namespace
+
+// The nubora executable with its device server on, as observatory software meets it.
+class TestAlpacaEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void answersWhileThePollWaits();
+    void settingsKeyAndKeptIds();
+    void badOptions();
+
+private:
+    void writeSettings(const QString& station, int alpacaPort = 0);
+    bool startNubora(QProcess& nubora, const QStringList& extra);
+
+    QTemporaryDir m_dir;
+    QProcess m_simulator;
+    QString m_serviceUrl;
+};
+
+void TestAlpacaEndToEnd::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_simulator.start(QStringLiteral(STATION_SIM_EXECUTABLE),
+        { "--port", "0", "--slow-seconds", QString::number(SlowSeconds) });
+    QVERIFY(m_simulator.waitForStarted());
+    QVERIFY(m_simulator.waitForReadyRead(10000));
+    const QByteArray line = m_simulator.readLine().trimmed();
+    QVERIFY2(line.startsWith("port "), line.constData());
+    m_serviceUrl = QStringLiteral("http://127.0.0.1:%1").arg(QString::fromLatin1(line.mid(5)));
+}
+
+void TestAlpacaEndToEnd::cleanupTestCase()
+{
+    m_simulator.terminate();
+    m_simulator.waitForFinished(5000);
+}
+
+void TestAlpacaEndToEnd::writeSettings(const QString& station, int alpacaPort)
+{
+    QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+    settings.setValue("Setup/API_key", "demo");
+    settings.setValue("Setup/Estacion_ID_N", "1");
+    settings.setValue("Setup/Estacion_ID(0)", station);
+    settings.setValue("Setup/Estacion_ID", "0");
+    settings.setValue("Setup/Path_Dat", m_dir.path());
+    settings.setValue("Setup/Alpaca_Puerto", QString::number(alpacaPort));
+}
+
+bool TestAlpacaEndToEnd::startNubora(QProcess& nubora, const QStringList& extra)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", m_dir.path());
+    nubora.setProcessEnvironment(env);
+    nubora.setProcessChannelMode(QProcess::SeparateChannels);
+    nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
+        QStringList { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url",
+            m_serviceUrl }
+            + extra);
+    return nubora.waitForStarted();
+}
+
+void TestAlpacaEndToEnd::answersWhileThePollWaits()
+{
+    writeSettings("ISIMLENTO");
+    QFile::remove(m_dir.filePath("Nubora.dat"));
+    const quint16 discoveryPort = freeUdpPort();
+    QVERIFY(discoveryPort != 0);
+    QProcess nubora;
+    QVERIFY(startNubora(nubora,
+        { "--alpaca-port", "0", "--alpaca-discovery-port", QString::number(discoveryPort) }));
+    const auto stop = qScopeGuard([&nubora] {
+        nubora.terminate();
+        nubora.waitForFinished(10000);
+    });
+    QVERIFY(nubora.waitForReadyRead(10000));
+    const QByteArray line = nubora.readLine().trimmed();
+    QVERIFY2(line.startsWith("alpaca port "), line.constData());
+    const int port = line.mid(12).toInt();
+    QVERIFY(port > 0);
+
+    // The window's thread now waits in the first conditions poll for the slow station.
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(5, 0);
+    client.set_keep_alive(true); // as observatory software asks, once a second or so
+    QVERIFY(client.Put("/api/v1/safetymonitor/0/connect", "", "application/x-www-form-urlencoded"));
+    QVERIFY(client.Put(
+        "/api/v1/observingconditions/0/connect", "", "application/x-www-form-urlencoded"));
+    qint64 slowestNs = 0;
+    int answered = 0;
+    for (int i = 1; i <= 100; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        int status = 0;
+        const QJsonObject answer = getJson(client,
+            "/api/v1/safetymonitor/0/issafe?ClientTransactionID=" + std::to_string(i), &status);
+        slowestNs = std::max(slowestNs, timer.nsecsElapsed());
+        if (status == 200 && answer.value("ClientTransactionID").toInt() == i
+            && answer.value("Value").isBool() && !answer.value("Value").toBool())
+            ++answered;
+    }
+    // Still no poll has ended: the reads above all came while the window's thread waited.
+    const QJsonObject temperature = getJson(client, "/api/v1/observingconditions/0/temperature");
+    QCOMPARE(temperature.value("ErrorNumber").toInt(), 0x402);
+    QCOMPARE(answered, 100);
+    QVERIFY2(slowestNs < 50'000'000,
+        qPrintable(QStringLiteral("slowest answer %1 ms").arg(slowestNs / 1e6)));
+    qInfo("slowest of 100 issafe answers while the poll waited: %.2f ms", slowestNs / 1e6);
+
+    // Discovery answers on loopback with the served port.
+    QUdpSocket udp;
+    QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
+    udp.writeDatagram("alpacadiscovery1", QHostAddress::LocalHost, discoveryPort);
+    QVERIFY(udp.waitForReadyRead(3000));
+    QByteArray datagram(int(udp.pendingDatagramSize()), '\0');
+    udp.readDatagram(datagram.data(), datagram.size());
+    QCOMPARE(QJsonDocument::fromJson(datagram).object().value("AlpacaPort").toInt(), port);
+
+    // Once the slow answer arrives the poll publishes: safe, and the data file's values.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        getJson(client, "/api/v1/safetymonitor/0/issafe").value("Value").toBool(),
+        (SlowSeconds + 15) * 1000);
+    QFile data(m_dir.filePath("Nubora.dat"));
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    const QList<QByteArray> fields = data.readAll().simplified().split(' ');
+    QVERIFY(fields.size() > 8);
+    const auto value = [&client](const char* member) {
+        return getJson(client, std::string("/api/v1/observingconditions/0/") + member)
+            .value("Value")
+            .toDouble(-1000);
+    };
+    QCOMPARE(value("temperature"), fields.at(5).toDouble());
+    QCOMPARE(value("windspeed") * 3.6, fields.at(7).toDouble());
+    QCOMPARE(value("humidity"), fields.at(8).toDouble());
+    QCOMPARE(value("dewpoint"), fields.at(9).toDouble());
+}
+
+void TestAlpacaEndToEnd::settingsKeyAndKeptIds()
+{
+    QFile::remove(m_dir.filePath("settings.ini"));
+    const quint16 port = freeTcpPort();
+    QVERIFY(port != 0);
+    writeSettings("ISIMDESPEJADO", port);
+    QStringList firstIds;
+    for (int run = 0; run < 2; ++run) {
+        QProcess nubora;
+        QVERIFY(startNubora(nubora, { "--alpaca-discovery-port", "0" }));
+        httplib::Client client("127.0.0.1", port);
+        QJsonArray devices;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(devices
+                = getJson(client, "/management/v1/configureddevices").value("Value").toArray())
+                 .isEmpty(),
+            10000);
+        QStringList ids;
+        for (const QJsonValue& device : devices)
+            ids << device.toObject().value("UniqueID").toString();
+        nubora.terminate();
+        QVERIFY(nubora.waitForFinished(10000));
+        QCOMPARE(ids.size(), 2);
+        QVERIFY(!ids.at(0).isEmpty() && ids.at(0) != ids.at(1));
+        if (run == 0)
+            firstIds = ids;
+        else
+            QCOMPARE(ids, firstIds);
+    }
+    // 0 in the key leaves the server off.
+    writeSettings("ISIMDESPEJADO", 0);
+    QProcess nubora;
+    QVERIFY(startNubora(nubora, { "--once" }));
+    QVERIFY(nubora.waitForFinished(20000));
+    QVERIFY(!nubora.readAllStandardOutput().contains("alpaca"));
+}
+
+void TestAlpacaEndToEnd::badOptions()
+{
+    for (const QStringList& options : { QStringList { "--alpaca-port", "70000" },
+             QStringList { "--alpaca-port", "-1" }, QStringList { "--alpaca-discovery-port", "x" },
+             QStringList { "--alpaca-bind", "not-an-address" } }) {
+        QProcess nubora;
+        nubora.start(QStringLiteral(NUBORA_EXECUTABLE), options);
+        QVERIFY(nubora.waitForFinished(10000));
+        QCOMPARE(nubora.exitCode(), 2);
+        QVERIFY(!nubora.readAllStandardError().isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestAlpacaEndToEnd)
+#include "tst_alpacaendtoend.moc"
