@@ -24,7 +24,7 @@ struct AppContext {
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;
     // Told what each conditions poll measured, on the window's thread (the device server).
-    std::function<void(const ConditionsReadings&)> conditionsPolled;
+    std::function<void(const ConditionsReadings&)> conditionsPolled {};
     // Told the forecast page after each forecast update, on the window's thread.
-    std::function<void(const ForecastPage&)> forecastUpdated;
+    std::function<void(const ForecastPage&)> forecastUpdated {};
 };
