@@ -61,10 +61,10 @@ QByteArray body(const QJsonObject& object)
 }
 
 // The day's records: "HH:mm=total/trend" (UTC) of that date, comma-separated.
-Answer dayRecords(const QString& date, const QString& spec)
+Answer dayRecords(const QString& date, const QString& totals)
 {
     QJsonArray records;
-    for (const QString& item : spec.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString& item : totals.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList parts = item.split(QRegularExpression(QStringLiteral("[=/]")));
         QJsonObject record
             = observationAt(utc(date + "T" + parts[0] + ":00Z"), parts[1].toDouble());
