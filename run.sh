@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Nubora against the bundled simulated weather
 # service, with a throwaway settings file and data folder. Extra arguments go to nubora.
+# "./run.sh --pws" uses the station-owner source against the simulator's stations instead.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+pws=""
+if [ "${1:-}" = --pws ]; then
+  pws=1
+  shift
+fi
 
 scripts/install-deps
 # One progress line; the compiler's output only when the build fails.
@@ -29,7 +36,23 @@ for _ in $(seq 200); do
 done
 [ -n "$port" ] || { echo "run.sh: station-sim printed no port" >&2; exit 1; }
 
-cat >"$work/settings.ini" <<INI
+if [ -n "$pws" ]; then
+  cat >"$work/settings.ini" <<INI
+[Setup]
+Fuente=PWS
+API_key=demo
+Estacion_ID=0
+Estacion_ID_N=5
+Estacion_ID(0)=IPWSDESPEJADO
+Estacion_ID(1)=IPWSLLUVIA
+Estacion_ID(2)=IPWSMEDIANOCHE
+Estacion_ID(3)=IPWSNULOS
+Estacion_ID(4)=IPWSSILENCIO
+Path_Dat=$work
+INI
+  echo "Simulated station-owner and forecast services: http://127.0.0.1:$port (station IPWSDESPEJADO)"
+else
+  cat >"$work/settings.ini" <<INI
 [Setup]
 API_key=demo
 Estacion_ID=0
@@ -40,11 +63,14 @@ Estacion_ID(2)=ISIMPARCIAL
 Estacion_ID(3)=ISIMVIENTO
 Path_Dat=$work
 INI
+  echo "Simulated weather service: http://127.0.0.1:$port (station ISIMVIVO)"
+fi
 
-echo "Simulated weather service: http://127.0.0.1:$port (station ISIMVIVO)"
 echo "Settings and Nubora.dat: $work"
 echo "Log: standard error, and in window mode ${XDG_STATE_HOME:-$HOME/.local/state}/nubora/nubora.log"
-nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
+sim_url="http://127.0.0.1:$port"
+nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "$sim_url"
+  --pws-url "$sim_url" --forecast-url "$sim_url")
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "$(uname)" != Darwin ]; then
   echo "No display found: one poll without a window, then the data file."
   status=0

@@ -9,14 +9,17 @@
 class AlertSink;
 class FolderChooser;
 class SettingsStore;
-class WeatherService;
+class SourceSwitch;
+class WeatherSource;
 
 // What the window is given from outside: main passes the real services, tests their own.
 // The store and the service are always there; the alert receiver and the folder dialog may
 // be absent.
 struct AppContext {
     SettingsStore& store;
-    const WeatherService& service;
+    const WeatherSource& service;
+    // Told the working "Fuente" before each request; none: the service is used as it is.
+    SourceSwitch* sourceSwitch = nullptr;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "NuboraVersion.h"
+#include "PwsSource.h"
 #include "WeatherService.h"
 
 #include <QCommandLineParser>
@@ -29,6 +30,16 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption serviceUrl(QStringLiteral("service-url"),
         QStringLiteral("The weather service's base address (also "
                        "NUBORA_SERVICE_URL)."),
+        QStringLiteral("URL"));
+    const QCommandLineOption pwsUrl(QStringLiteral("pws-url"),
+        QStringLiteral("The station-owner service's base address (also NUBORA_PWS_URL; "
+                       "default %1).")
+            .arg(PwsSource::defaultStationUrl()),
+        QStringLiteral("URL"));
+    const QCommandLineOption forecastUrl(QStringLiteral("forecast-url"),
+        QStringLiteral("The forecast service's base address (also NUBORA_FORECAST_URL or "
+                       "the setting URL_Prevision; default %1).")
+            .arg(PwsSource::defaultForecastUrl()),
         QStringLiteral("URL"));
     const QCommandLineOption alertCommand(QStringLiteral("alert-command"),
         QStringLiteral("Run CMD with the alert text and \"0\" "
@@ -61,8 +72,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption alpacaDiscovery(QStringLiteral("alpaca-discovery-port"),
         QStringLiteral("UDP port of the Alpaca discovery answer (default 32227; 0: none)."),
         QStringLiteral("N"));
-    parser.addOptions({ settings, serviceUrl, alertCommand, headless, once, dumpState, logFile,
-        verbose, alpacaPort, alpacaBind, alpacaDiscovery });
+    parser.addOptions({ settings, serviceUrl, pwsUrl, forecastUrl, alertCommand, headless, once,
+        dumpState, logFile, verbose, alpacaPort, alpacaBind, alpacaDiscovery });
 
     // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
     // which reads them when the window application starts.
@@ -135,6 +146,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                                                  : fromEnvironment("NUBORA_SERVICE_URL");
     if (result.serviceUrl.isEmpty())
         result.serviceUrl = WeatherService::defaultBaseUrl();
+    result.pwsUrl = parser.isSet(pwsUrl) ? parser.value(pwsUrl) : fromEnvironment("NUBORA_PWS_URL");
+    if (result.pwsUrl.isEmpty())
+        result.pwsUrl = PwsSource::defaultStationUrl();
+    result.forecastUrl = parser.isSet(forecastUrl) ? parser.value(forecastUrl)
+                                                   : fromEnvironment("NUBORA_FORECAST_URL");
     result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)
                                                      : fromEnvironment("NUBORA_ALERT_COMMAND");
     result.dumpStateFile = parser.value(dumpState);

@@ -7,6 +7,9 @@
 struct CommandLine {
     QString settingsFile;
     QString serviceUrl;
+    QString pwsUrl;
+    // Empty when neither the option nor the environment names one: the settings may then.
+    QString forecastUrl;
     QString alertCommand;
     QString dumpStateFile;
     QString logFile;

@@ -7,6 +7,7 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "SettingsStore.h"
+#include "SourceSwitch.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -250,15 +251,19 @@ void frmNubora::Command1_Click()
 
 void frmNubora::Buscar_Click()
 {
-    StationCombo stations = workingConfig().Estacion_ID;
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    StationCombo stations = config.Estacion_ID;
     m_stationLookup.Buscar_Click(m_ui.API_key->text(), stations);
     showStations(stations);
 }
 
 void frmNubora::WriteMeteo()
 {
-    m_lastPollSafe = m_conditionsPoll.WriteMeteo(
-        workingConfig(), DecimalSep, ObservationField, m_conditions, *this);
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    m_lastPollSafe
+        = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions, *this);
     if (m_context.conditionsPolled)
         m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
@@ -267,7 +272,9 @@ void frmNubora::WriteMeteo()
 
 void frmNubora::Forecast()
 {
-    m_forecast.Forecast(workingConfig(), m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    const ConfigPage config = workingConfig();
+    useSource(config);
+    m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
     if (m_context.forecastUpdated)
         m_context.forecastUpdated(m_forecastPage);
     showForecast();
@@ -281,6 +288,14 @@ void frmNubora::showLastOutcome()
                                  m_conditionsPoll.lastOutcome());
     m_ui.Refrescar->setToolTip(text);
     m_ui.SSTab1->setTabToolTip(0, text);
+}
+
+void frmNubora::useSource(const ConfigPage& config)
+{
+    // Like the key and the station, the source is the one the page shows, accepted or not.
+    if (m_context.sourceSwitch)
+        m_context.sourceSwitch->choose(config.Fuente);
+    m_ui.lblCredito->setVisible(config.Fuente == SourceSwitch::Pws);
 }
 
 QString frmNubora::DecimalSeparator()
@@ -344,6 +359,7 @@ ConfigPage frmNubora::workingConfig() const
     config.Cielo_Check[1] = fromCheckState(m_ui.Cielo_Check[1]);
     config.Path_Dat = m_ui.Path_Dat->text();
     config.GNS = fromCheckState(m_ui.GNS);
+    config.Fuente = m_ui.Fuente->currentText();
     return config;
 }
 
@@ -359,6 +375,9 @@ void frmNubora::showConfig(const ConfigPage& config)
     setCheck(m_ui.Cielo_Check[1], config.Cielo_Check[1]);
     showFolder(config.Path_Dat);
     setCheck(m_ui.GNS, config.GNS);
+    // A hand-edited source that is not on the list shows as the default, as it is used.
+    const int source = m_ui.Fuente->findText(config.Fuente);
+    m_ui.Fuente->setCurrentIndex(source >= 0 ? source : 0);
 }
 
 void frmNubora::showFolder(const QString& folder)

@@ -71,6 +71,8 @@ protected:
 
 private:
     ConfigPage workingConfig() const;
+    // Points the requests at the page's weather source and shows that source's credit.
+    void useSource(const ConfigPage& config);
     void showConfig(const ConfigPage& config);
     void showStations(const StationCombo& stations);
     void showFolder(const QString& folder);

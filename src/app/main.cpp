@@ -1,11 +1,14 @@
 #include "AlpacaService.h"
 #include "CommandAlertSink.h"
 #include "CommandLine.h"
+#include "ConfigStore.h"
 #include "DialogFolderChooser.h"
 #include "LogOutput.h"
 #include "NuboraVersion.h"
+#include "PwsSource.h"
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
+#include "SourceSwitch.h"
 #include "StateDump.h"
 #include "StopSignals.h"
 #include "WeatherService.h"
@@ -79,11 +82,21 @@ int main(int argc, char* argv[])
     setApplicationNames();
 
     SettingsStore store(options.settingsFile);
-    const WeatherService service(options.serviceUrl);
+    const WeatherService xmlService(options.serviceUrl);
+    // A self-hosted forecast server may be named in the settings by hand.
+    QString forecastUrl = options.forecastUrl;
+    if (forecastUrl.isEmpty())
+        forecastUrl
+            = store.GetSetting(ConfigStore::Setup, QStringLiteral("URL_Prevision"), QString());
+    if (forecastUrl.isEmpty())
+        forecastUrl = PwsSource::defaultForecastUrl();
+    const PwsSource pwsSource(options.pwsUrl, forecastUrl);
+    SourceSwitch service(xmlService, pwsSource);
     const std::unique_ptr<AlertSink> alertSink = makeAlertSink(options.alertCommand);
     DialogFolderChooser folderChooser;
 
     AppContext context { store, service };
+    context.sourceSwitch = &service;
     context.alertSink = alertSink.get();
     context.folderChooser = &folderChooser;
 

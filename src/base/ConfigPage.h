@@ -17,6 +17,8 @@ inline constexpr int WindLimit = 15;
 inline constexpr int RainCheck = 1;
 inline constexpr int SkyCheck = 0;
 inline constexpr int AlertCheck = 0;
+// The weather source: "WU" (the XML service) or "PWS" (the station-owner source).
+inline const QString Source = QStringLiteral("WU");
 
 } // namespace ConfigDefaults
 
@@ -32,6 +34,7 @@ struct ConfigPage {
     std::array<int, 2> Cielo_Check { ConfigDefaults::SkyCheck, ConfigDefaults::SkyCheck };
     QString Path_Dat;
     int GNS = ConfigDefaults::AlertCheck;
+    QString Fuente = ConfigDefaults::Source;
 
     static bool isTicked(int checkState) { return checkState == 1; }
 };

@@ -60,7 +60,7 @@ struct ConditionsPoll::PollValues {
 };
 
 ConditionsPoll::ConditionsPoll(
-    const WeatherService& service, const SettingsStore& store, AlertSink* alertSink, Clock clock)
+    const WeatherSource& service, const SettingsStore& store, AlertSink* alertSink, Clock clock)
     : m_service(service)
     , m_store(store)
     , m_alertSink(alertSink)
@@ -84,8 +84,6 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
-        const QString url = m_service.BuildRequestUrl(
-            WeatherService::Conditions, config.API_key, config.Estacion_ID.text);
         const std::optional<qint16> period = NumberConversion::toInt16(config.T_Refresco);
         if (!period)
             throw PollFailure(
@@ -107,12 +105,13 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
         m_file.open(path);
 
         host.stopLockTimer();
-        LoadFailure failure;
-        const std::optional<QDomDocument> document = m_service.LoadDocument(url, &failure);
+        const std::optional<QDomDocument> document = m_service.requestDocument(
+            WeatherSource::Conditions, config.API_key, config.Estacion_ID.text);
+        const LoadFailure failure = m_service.lastFailure();
         bool walkEnded = true;
         if (!document) {
             evaluation.markNotSafe();
-            outcome = QStringLiteral("failed load: ") + failure.text();
+            outcome = failure.failedLoad();
         } else {
             host.lockButtons();
 
@@ -131,10 +130,10 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
                     for (int k = 0; k < elements.size() && walkEnded; ++k)
                         walkEnded = handleElement(index, elements.item(k), config, DecimalSep,
                             values, page, evaluation, host);
-                } catch (const PollFailure& failure) {
+                } catch (const PollFailure& error) {
                     // The same failure, named after the element it happened in.
                     throw PollFailure(
-                        ObservationField.at(index).toStdString() + ": " + failure.what());
+                        ObservationField.at(index).toStdString() + ": " + error.what());
                 }
                 if (!walkEnded)
                     outcome = QStringLiteral("error answer: ")

@@ -13,7 +13,7 @@ class QDomDocument;
 class QDomNode;
 class SafeConditionEvaluation;
 class SettingsStore;
-class WeatherService;
+class WeatherSource;
 struct ConditionsPage;
 struct ConfigPage;
 
@@ -24,7 +24,7 @@ class ConditionsPoll
 public:
     using Clock = std::function<QDateTime()>;
 
-    ConditionsPoll(const WeatherService& service, const SettingsStore& store, AlertSink* alertSink,
+    ConditionsPoll(const WeatherSource& service, const SettingsStore& store, AlertSink* alertSink,
         Clock clock = &QDateTime::currentDateTime);
 
     // Never throws; every failure ends in the poll's tail. Returns the poll's SafeCondition.
@@ -58,7 +58,7 @@ private:
     QString dayText() const;
     void readWindDegrees(const QDomDocument& document);
 
-    const WeatherService& m_service;
+    const WeatherSource& m_service;
     const SettingsStore& m_store;
     AlertSink* m_alertSink;
     Clock m_clock;

@@ -117,7 +117,7 @@ void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& est
 
 } // namespace
 
-HourlyForecast::HourlyForecast(const WeatherService& service)
+HourlyForecast::HourlyForecast(const WeatherSource& service)
     : m_service(service)
 {
 }
@@ -129,10 +129,9 @@ void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionC
     std::optional<QDomDocument> document;
     LoadFailure failure;
     try {
-        const QString url
-            = m_service.BuildRequestUrl(WeatherService::Hourly, config.API_key, station);
         host.stopLockTimer();
-        document = m_service.LoadDocument(url, &failure);
+        document = m_service.requestDocument(WeatherSource::Hourly, config.API_key, station);
+        failure = m_service.lastFailure();
     } catch (const std::exception& error) {
         // The forecast ends quietly on any failure; the page stays as it was.
         qCWarning(lcPoll).noquote() << QStringLiteral("forecast %1: run-time failure: %2")
@@ -141,7 +140,7 @@ void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionC
     }
     if (!document) {
         qCWarning(lcPoll).noquote()
-            << QStringLiteral("forecast %1: failed load: %2").arg(station, failure.text());
+            << QStringLiteral("forecast %1: %2").arg(station, failure.failedLoad());
         return;
     }
     host.lockButtons();

@@ -7,14 +7,14 @@
 struct ConfigPage;
 class PollHost;
 class QDomDocument;
-class WeatherService;
+class WeatherSource;
 
 // The "Previsión" page: the next ten hours of the station's hourly forecast, each hour
 // coloured by the humidity and wind limits and a clear sky.
 class HourlyForecast
 {
 public:
-    explicit HourlyForecast(const WeatherService& service);
+    explicit HourlyForecast(const WeatherSource& service);
 
     // The window's Forecast. A failed download leaves the page as it was and the buttons
     // unlocked. Never throws.
@@ -30,5 +30,5 @@ public:
     static inline const QString Updated = QStringLiteral("updated");
 
 private:
-    const WeatherService& m_service;
+    const WeatherSource& m_service;
 };

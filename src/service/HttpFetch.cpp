@@ -86,6 +86,7 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* fai
     m_body.clear();
     m_overBound = false;
     char message[CURL_ERROR_SIZE] = {};
+    m_status = 0;
 
     // libcurl reads 0 as "no limit" for the timeouts and a negative count as unlimited
     // redirects; a bound must never turn into none.
@@ -147,6 +148,7 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* fai
     }
     if (!answered || status < 200 || status > 299)
         return fail(LoadFailure::HttpStatus, QString::number(status));
+    m_status = status;
     return std::move(m_body);
 }
 

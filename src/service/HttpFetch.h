@@ -17,6 +17,9 @@ public:
     // The body of a 2xx answer; nothing on any failure or exceeded bound, with the reason in
     // `failure` when one is given.
     std::optional<QByteArray> get(const QByteArray& url, LoadFailure* failure = nullptr);
+    // The HTTP status of the last answer get() returned, so that an empty 204 can be told
+    // from an empty 200; 0 before one.
+    long status() const { return m_status; }
 
     // Ends a fetch under way within about a second, and fails every later one at once: the
     // program is stopping. Async-signal-safe, so a signal handler may call it.
@@ -29,4 +32,5 @@ private:
     FetchLimits m_limits;
     QByteArray m_body;
     bool m_overBound = false;
+    long m_status = 0;
 };

@@ -45,3 +45,10 @@ QString LoadFailure::text() const
     return kind == HttpStatus ? reason + QLatin1Char(' ') + detail
                               : reason + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
+
+QString LoadFailure::failedLoad() const
+{
+    const QString reason = text();
+    return reason.isEmpty() ? QStringLiteral("failed load")
+                            : QStringLiteral("failed load: ") + reason;
+}

@@ -25,4 +25,6 @@ struct LoadFailure {
 
     // "HTTP status 500", "connect timeout (10 s)", "not well-formed: ..."
     QString text() const;
+    // "failed load: " and the reason, or "failed load" where there is none.
+    QString failedLoad() const;
 };

@@ -6,20 +6,20 @@
 
 #include <exception>
 
-StationLookup::StationLookup(const WeatherService& service)
+StationLookup::StationLookup(const WeatherSource& service)
     : m_service(service)
 {
 }
 
 void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) const
 {
+    const QString shownStation = stations.text;
     stations.clear();
     try {
-        LoadFailure failure;
-        const std::optional<QDomDocument> document = m_service.LoadDocument(
-            m_service.BuildRequestUrl(WeatherService::Geolookup, apiKey, QString()), &failure);
+        const std::optional<QDomDocument> document
+            = m_service.requestDocument(WeatherSource::Geolookup, apiKey, shownStation);
         if (!document) {
-            qCWarning(lcPoll).noquote() << "lookup: failed load:" << failure.text();
+            qCWarning(lcPoll).noquote() << "lookup:" << m_service.lastFailure().failedLoad();
             return;
         }
         // The service's error marker is not looked for: an error answer holds no "id". The

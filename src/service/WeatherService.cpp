@@ -137,6 +137,13 @@ QString WeatherService::BuildRequestUrl(
     return QString();
 }
 
+std::optional<QDomDocument> WeatherService::requestDocument(
+    RequestKind kind, const QString& apiKey, const QString& station) const
+{
+    m_lastFailure = LoadFailure();
+    return LoadDocument(BuildRequestUrl(kind, apiKey, station), &m_lastFailure);
+}
+
 std::optional<QDomDocument> WeatherService::LoadDocument(
     const QString& url, LoadFailure* failure) const
 {

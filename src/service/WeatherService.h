@@ -2,6 +2,7 @@
 
 #include "FetchLimits.h"
 #include "LoadFailure.h"
+#include "WeatherSource.h"
 
 #include <QDomDocument>
 #include <QDomNode>
@@ -11,17 +12,15 @@
 
 // Request addresses of the weather service, the one blocking fetch-and-parse, and the element
 // access that the polls and the station lookup read their answers with.
-class WeatherService
+class WeatherService : public WeatherSource
 {
 public:
-    enum RequestKind { Conditions, Hourly, Geolookup };
-
     using FetchLimits = ::FetchLimits;
 
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
     explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = {});
-    virtual ~WeatherService() = default;
+    ~WeatherService() override = default;
 
     QString baseUrl() const { return m_baseUrl; }
     FetchLimits limits() const { return m_limits; }
@@ -29,6 +28,11 @@ public:
     // Plain concatenation of the address pieces. Key and station are percent-encoded outside
     // the URL-unreserved characters, so typed text cannot change host, path or query.
     QString BuildRequestUrl(RequestKind kind, const QString& apiKey, const QString& station) const;
+
+    // LoadDocument of the address BuildRequestUrl gives.
+    std::optional<QDomDocument> requestDocument(
+        RequestKind kind, const QString& apiKey, const QString& station) const override;
+    LoadFailure lastFailure() const override { return m_lastFailure; }
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
     // the status is not 2xx, a bound is exceeded or the body is not well-formed XML; the
@@ -57,4 +61,6 @@ public:
 private:
     QString m_baseUrl;
     FetchLimits m_limits;
+    // Only the polls' thread requests documents.
+    mutable LoadFailure m_lastFailure;
 };

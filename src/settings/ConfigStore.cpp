@@ -71,6 +71,7 @@ void restore(const SettingsStore& store, ConfigPage& page, bool replaceEmptyFold
         page.Path_Dat = defaultDataFolder();
 
     page.GNS = readCheckState(store, QStringLiteral("GNS"), ConfigDefaults::AlertCheck);
+    page.Fuente = store.GetSetting(Setup, QStringLiteral("Fuente"), ConfigDefaults::Source);
 }
 
 void save(SettingsStore& store, ConfigPage& page)
@@ -99,6 +100,7 @@ void save(SettingsStore& store, ConfigPage& page)
     store.SaveSetting(Setup, QStringLiteral("Path_Dat"), page.Path_Dat);
 
     store.SaveSetting(Setup, QStringLiteral("GNS"), QString::number(page.GNS));
+    store.SaveSetting(Setup, QStringLiteral("Fuente"), page.Fuente);
 }
 
 } // namespace ConfigStore

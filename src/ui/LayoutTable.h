@@ -7,7 +7,22 @@
 // One control of the main window as designed: the window is built from these rows, and the
 // layout checks read them.
 struct LayoutControl {
-    enum Kind { Label, Heading, Banner, Icon, Field, Edit, Combo, Button, Check, Frame, Line };
+    // Combo: the editable station box; Choice: a fixed list, its entries in the caption
+    // separated by "|".
+    enum Kind {
+        Label,
+        Heading,
+        Banner,
+        Icon,
+        Field,
+        Edit,
+        Combo,
+        Choice,
+        Button,
+        Check,
+        Frame,
+        Line
+    };
     enum Page { Actual, Prevision, Config, Acerca };
     enum Font { Regular, Bold, Underlined, Title };
 

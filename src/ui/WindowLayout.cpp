@@ -246,6 +246,12 @@ QWidget* WindowLayout::makeControl(const LayoutControl& control, QWidget* parent
         widget = box;
         break;
     }
+    case LayoutControl::Choice: {
+        auto* box = new QComboBox(parent);
+        box->addItems(control.caption.split(QLatin1Char('|')));
+        widget = box;
+        break;
+    }
     case LayoutControl::Button: {
         auto* button = new QPushButton(control.caption, parent);
         button->setAutoDefault(false);
@@ -418,6 +424,8 @@ void WindowLayout::build()
     NUBORA_TAKE(Estacion_ID);
     NUBORA_TAKE(Buscar);
     NUBORA_TAKE(T_Refresco);
+    NUBORA_TAKE(lblFuente);
+    NUBORA_TAKE(Fuente);
     NUBORA_TAKE(Frame1);
     NUBORA_TAKE(HumedadAlta);
     NUBORA_TAKE(LimiteViento);
@@ -434,5 +442,7 @@ void WindowLayout::build()
     NUBORA_TAKE(lblTitle);
     NUBORA_TAKE(lblVersion);
     NUBORA_TAKE(Line1_1);
+    NUBORA_TAKE(lblCredito);
+    lblCredito->hide();
 #undef NUBORA_TAKE
 }

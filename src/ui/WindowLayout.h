@@ -83,6 +83,8 @@ public:
     QComboBox* Estacion_ID = nullptr;
     QPushButton* Buscar = nullptr;
     QLineEdit* T_Refresco = nullptr;
+    QLabel* lblFuente = nullptr;
+    QComboBox* Fuente = nullptr; // the weather source, "WU" or "PWS"
     QGroupBox* Frame1 = nullptr;
     QLabel *Label28 = nullptr, *Label31 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
     QLineEdit* HumedadAlta = nullptr;
@@ -106,6 +108,7 @@ public:
     QLabel* lblVersion = nullptr;
     QFrame* Line1_1 = nullptr;
     QLabel *Label39 = nullptr, *Label40 = nullptr, *Label43 = nullptr, *Label44 = nullptr;
+    QLabel* lblCredito = nullptr; // the forecast data's credit, while that source is used
 
 private:
     // Makes every control of the table and points the members at them.

@@ -27,6 +27,8 @@ private slots:
     void stations();
     void unreachableServiceFailsAndAlerts();
     void environmentVariables();
+    void stationOwnerSource_data();
+    void stationOwnerSource();
     void headlessRunsUntilTerminated();
     void stopsDuringAFetch_data();
     void stopsDuringAFetch();
@@ -43,6 +45,7 @@ private:
         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
     QTemporaryDir m_dir;
+    QMap<QString, QString> m_extraSettings;
     QProcess m_simulator;
     QString m_serviceUrl;
 };
@@ -77,6 +80,7 @@ void TestEndToEnd::init()
     for (const char* name : { "settings.ini", "alerts.txt", "dump.json", "data/Nubora.dat" })
         QFile::remove(m_dir.filePath(name));
     QDir(m_dir.path()).mkpath("data");
+    m_extraSettings.clear();
 }
 
 void TestEndToEnd::writeSettings(const QString& station)
@@ -88,6 +92,8 @@ void TestEndToEnd::writeSettings(const QString& station)
     settings.setValue("Setup/Estacion_ID", "0");
     settings.setValue("Setup/Path_Dat", m_dir.filePath("data"));
     settings.setValue("Setup/GNS", "1");
+    for (auto it = m_extraSettings.cbegin(); it != m_extraSettings.cend(); ++it)
+        settings.setValue("Setup/" + it.key(), it.value());
 }
 
 TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringList& extraArguments,
@@ -231,6 +237,82 @@ void TestEndToEnd::environmentVariables()
     init();
     run = runNubora("ISIMHUMEDO", { "--service-url", "http://127.0.0.1:9" }, env);
     QCOMPARE(run.alerts, QStringList { "Fallo en Nubora|0" });
+}
+
+void TestEndToEnd::stationOwnerSource_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("alert");
+    QTest::addColumn<QString>("dataFile"); // "line ...codes", "head" or "empty"
+
+    QTest::newRow("clear") << "IPWSDESPEJADO"
+                           << "demo" << 0 << ""
+                           << "line 1 1 1";
+    // Rain, gusts over the limit of 15 and 96 % humidity, in the order of the alert's notes.
+    QTest::newRow("wet") << "IPWSLLUVIA"
+                         << "demo" << 1 << "Lluvia - V19.8Km/h - H96% - LL(1h)2.4mm|0"
+                         << "line 3 2 3";
+    QTest::newRow("rainy hour across midnight")
+        << "IPWSMEDIANOCHE"
+        << "demo" << 1 << "Lluvia - V19.8Km/h - H96% - LL(1h)2."
+        << "line 3 2 3";
+    QTest::newRow("silent station") << "IPWSSILENCIO"
+                                    << "demo" << 1 << "Fallo en Nubora|0"
+                                    << "head";
+    QTest::newRow("bad key") << "IPWSDESPEJADO"
+                             << "CLAVEMALA" << 1 << "Fallo en Nubora|0"
+                             << "empty";
+}
+
+void TestEndToEnd::stationOwnerSource()
+{
+    QFETCH(QString, station);
+    QFETCH(QString, key);
+    QFETCH(int, exitCode);
+    QFETCH(QString, alert);
+    QFETCH(QString, dataFile);
+    m_extraSettings.insert("Fuente", "PWS");
+    m_extraSettings.insert("API_key", key);
+    // The XML service's address leads nowhere: every answer must come from the other two.
+    const Run run = runNubora(station,
+        { "--service-url", "http://127.0.0.1:9", "--pws-url", m_serviceUrl, "--forecast-url",
+            m_serviceUrl, "--alert-command", m_dir.filePath("record-alert") });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.alerts.size(), alert.isEmpty() ? 0 : 1);
+    if (!alert.isEmpty())
+        QVERIFY2(run.alerts.first().startsWith(alert), qPrintable(run.alerts.first()));
+
+    const QJsonObject controls = run.dump.value("controls").toObject();
+    const auto text = [&controls](const char* name) {
+        return controls.value(name).toObject().value("text").toString();
+    };
+    QCOMPARE(run.dump.value("page").toString(), QString("Actual"));
+    QCOMPARE(text("Fuente"), QString("PWS"));
+    if (dataFile == "empty") {
+        QCOMPARE(run.dataFile, QByteArray());
+    } else if (dataFile == "head") {
+        QVERIFY2(QRegularExpression(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.00 C K $)")
+                     .match(QString::fromLatin1(run.dataFile))
+                     .hasMatch(),
+            run.dataFile.constData());
+        QCOMPARE(text("T(0)"), QString());
+    } else {
+        QCOMPARE(run.dataFile.size(), 104);
+        QVERIFY2(run.dataFile.endsWith((dataFile.mid(5) + " 0 0 0").toLatin1()),
+            run.dataFile.constData());
+        QVERIFY(!text("T(0)").isEmpty());
+        QVERIFY(!text("C(1)").isEmpty());
+        QVERIFY(!text("Hr_Fct(9)").isEmpty());
+        QVERIFY(!text("Estacion").isEmpty());
+    }
+    if (station == "IPWSMEDIANOCHE") {
+        // 1 mm since midnight would be the day's total alone, 3 mm the rate: the hour counts
+        // what fell on both sides of midnight.
+        const double lastHour = text("LL(0)").replace(',', '.').toDouble();
+        QVERIFY2(lastHour > 2.0 && lastHour < 3.0, qPrintable(text("LL(0)")));
+    }
 }
 
 void TestEndToEnd::headlessRunsUntilTerminated()

@@ -4,7 +4,9 @@
 #include "FolderChooser.h"
 #include "HourlyDocument.h"
 #include "LoopbackServer.h"
+#include "PwsSource.h"
 #include "SettingsStore.h"
+#include "SourceSwitch.h"
 #include "StateDump.h"
 #include "WeatherService.h"
 #include "frmNubora.h"
@@ -78,6 +80,7 @@ private slots:
     void typedStationThenAceptarClick();
     void lostFocusDuplicatesByCase();
     void aceptarStoresAndPollsCancelarRestores();
+    void sourceChoiceStoredAndUsed();
     void cancelarWithNothingStoredKeepsAddedEntries();
     void editedTextDropsTheSelection();
     void folderChooser();
@@ -570,6 +573,36 @@ void TestFrmNubora::aceptarStoresAndPollsCancelarRestores()
     QCOMPARE(ui.GNS->checkState(), Qt::Checked);
     QCOMPARE(ui.SSTab1->currentIndex(), 0);
     QCOMPARE(count("/hourly/"), 2);
+}
+
+void TestFrmNubora::sourceChoiceStoredAndUsed()
+{
+    // The station-owner requests find nothing on this server: only the XML ones are counted.
+    const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
+    SourceSwitch source(*m_service, pws);
+    AppContext context { *m_store, source };
+    context.sourceSwitch = &source;
+    frmNubora window(context);
+    window.Form_Load();
+    WindowLayout& ui = window.ui();
+    QCOMPARE(ui.Fuente->currentText(), QString("WU"));
+    QCOMPARE(count("/conditions/"), 1);
+    QVERIFY(ui.lblCredito->isHidden());
+
+    ui.Fuente->setCurrentText("PWS");
+    window.Aceptar_Click();
+    QCOMPARE(m_store->GetSetting("Setup", "Fuente", "x"), QString("PWS"));
+    QCOMPARE(count("/conditions/"), 1);
+    QCOMPARE(count("/hourly/"), 1);
+    QVERIFY(!ui.lblCredito->isHidden());
+
+    ui.Fuente->setCurrentText("WU");
+    window.Cancelar_Click();
+    QCOMPARE(ui.Fuente->currentText(), QString("PWS"));
+    ui.Fuente->setCurrentText("WU");
+    window.Aceptar_Click();
+    QCOMPARE(count("/conditions/"), 2);
+    QVERIFY(ui.lblCredito->isHidden());
 }
 
 void TestFrmNubora::cancelarWithNothingStoredKeepsAddedEntries()

@@ -58,6 +58,7 @@ const char* classOf(LayoutControl::Kind kind)
     case LayoutControl::Edit:
         return "QLineEdit";
     case LayoutControl::Combo:
+    case LayoutControl::Choice:
         return "QComboBox";
     case LayoutControl::Button:
         return "QPushButton";
@@ -163,8 +164,17 @@ void TestWindowLayout::builtAsTheTableSays()
     QCOMPARE(pageOf(w), m_ui.SSTab1->tabText(control.page));
     QCOMPARE(w->parentWidget()->objectName(),
         control.frame.isEmpty() ? m_ui.SSTab1->widget(control.page)->objectName() : control.frame);
-    if (control.kind != LayoutControl::Field && control.kind != LayoutControl::Combo)
+    if (const auto* box = qobject_cast<const QComboBox*>(w);
+        control.kind == LayoutControl::Choice) {
+        QStringList entries;
+        for (int i = 0; i < box->count(); ++i)
+            entries.append(box->itemText(i));
+        QCOMPARE(entries.join(QLatin1Char('|')), control.caption);
+        // The widest entry fits.
+        QVERIFY(box->sizeHint().width() <= box->width());
+    } else if (control.kind != LayoutControl::Field && control.kind != LayoutControl::Combo) {
         QCOMPARE(textOf(w), control.caption);
+    }
     const QFont font = w->font();
     QCOMPARE(
         font.bold(), control.font == LayoutControl::Bold || control.font == LayoutControl::Title);

@@ -1,5 +1,6 @@
 #include "StationSimulator.h"
 
+#include "PwsStations.h"
 #include "Scenarios.h"
 #include "StopAwareTaskQueue.h"
 #include "XmlApiRoutes.h"
@@ -13,10 +14,10 @@ namespace
 {
 
 // Sleeps in short steps; false as soon as the server is stopping.
-bool waitUnlessStopping(int seconds, const std::atomic_bool& stopping)
+bool waitUnlessStopping(std::chrono::milliseconds duration, const std::atomic_bool& stopping)
 {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + std::chrono::seconds(seconds);
+    const auto deadline = steady_clock::now() + duration;
     while (steady_clock::now() < deadline) {
         if (stopping.load())
             return false;
@@ -45,6 +46,7 @@ StationSimulator::StationSimulator()
 {
     // The simulated services, one line each.
     addRoutes(xmlApiRoutes());
+    addRoutes(PwsStations::routes());
 }
 
 void StationSimulator::addRoutes(const QList<SimRoute>& routes)
@@ -83,6 +85,11 @@ void StationSimulator::setSlowSeconds(int seconds)
     m_slowSeconds.store(std::max(0, seconds));
 }
 
+void StationSimulator::setLatencyMs(int milliseconds)
+{
+    m_latencyMs.store(std::max(0, milliseconds));
+}
+
 StationSimulator::Reply StationSimulator::answer(const std::string& target) const
 {
     const SimRoute* route = routeFor(target);
@@ -116,8 +123,10 @@ void StationSimulator::registerRoutes(httplib::Server& server)
         const auto waits = route.waits;
         server.Get(pathPattern(route.pathPrefix),
             [this, stopping, waits](const httplib::Request& request, httplib::Response& response) {
-                if (waits && waits(request.target)
-                    && !waitUnlessStopping(slowSeconds(), *stopping)) {
+                const std::chrono::milliseconds latency(latencyMs());
+                if ((latency.count() > 0 && !waitUnlessStopping(latency, *stopping))
+                    || (waits && waits(request.target)
+                        && !waitUnlessStopping(std::chrono::seconds(slowSeconds()), *stopping))) {
                     response.status = 503;
                     response.set_content("Service Unavailable\n", "text/plain");
                     return;

@@ -39,6 +39,10 @@ public:
     void setSlowSeconds(int seconds);
     int slowSeconds() const { return m_slowSeconds.load(); }
 
+    // Every answer waits this long first, as a distant server's would.
+    void setLatencyMs(int milliseconds);
+    int latencyMs() const { return m_latencyMs.load(); }
+
     // The answer to a raw request target ("/api/<key>/conditions/lang:SP/q/pws:<id>.xml"),
     // without the slow station's wait. Key and station may be percent-encoded.
     Reply answer(const std::string& target) const;
@@ -76,4 +80,5 @@ private:
     std::function<QDateTime()> m_clock;
     mutable std::mutex m_clockMutex;
     std::atomic_int m_slowSeconds { defaultSlowSeconds };
+    std::atomic_int m_latencyMs { 0 };
 };

@@ -50,7 +50,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated weather service: answers the conditions, hourly and geolookup requests\n"
-        "of the weather service's XML API on 127.0.0.1. Prints \"port N\" once listening."));
+        "of the weather service's XML API, and the station-owner and forecast services'\n"
+        "JSON requests, on 127.0.0.1. Prints \"port N\" once listening."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
@@ -60,7 +61,11 @@ int main(int argc, char* argv[])
         QStringLiteral("How long the slow station (ISIMLENTO) keeps a request waiting."),
         QStringLiteral("N"), QString::number(StationSimulator::defaultSlowSeconds));
     parser.addOption(portOption);
+    const QCommandLineOption latencyOption(QStringLiteral("latency-ms"),
+        QStringLiteral("Every answer waits this long first, as a distant server's would."),
+        QStringLiteral("N"), QStringLiteral("0"));
     parser.addOption(slowOption);
+    parser.addOption(latencyOption);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "station-sim: unexpected argument '%s'\n",
@@ -69,9 +74,11 @@ int main(int argc, char* argv[])
     }
     const int requestedPort = parseNumber(parser, portOption, 0, 65535);
     const int slowSeconds = parseNumber(parser, slowOption, 0, 24 * 3600);
+    const int latencyMs = parseNumber(parser, latencyOption, 0, 60 * 1000);
 
     StationSimulator simulator;
     simulator.setSlowSeconds(slowSeconds);
+    simulator.setLatencyMs(latencyMs);
     httplib::Server server;
     simulator.registerRoutes(server);
 

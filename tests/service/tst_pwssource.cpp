@@ -1,0 +1,426 @@
+#include "ConfigPage.h"
+#include "ForecastPage.h"
+#include "HourlyForecast.h"
+#include "LoopbackServer.h"
+#include "ObservationField.h"
+#include "PwsSource.h"
+#include "RequestBudget.h"
+#include "StationSimulator.h"
+#include "WeatherService.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QUrlQuery>
+#include <memory>
+
+namespace
+{
+
+using Answer = PwsSource::Answer;
+
+QDateTime utc(const QString& text)
+{
+    return QDateTime::fromString(text, Qt::ISODate).toUTC();
+}
+
+QJsonObject merged(QJsonObject base, const QJsonObject& patch)
+{
+    for (auto it = patch.begin(); it != patch.end(); ++it)
+        base[it.key()] = it.value().isObject() && base.value(it.key()).isObject()
+            ? QJsonValue(merged(base.value(it.key()).toObject(), it.value().toObject()))
+            : it.value();
+    return base;
+}
+
+QJsonObject json(const char* text)
+{
+    return QJsonDocument::fromJson(QByteArray(text)).object();
+}
+
+// One observation of the station at that UTC time, 07:05 local by default (+0100).
+QJsonObject observationAt(const QDateTime& when, double total, const QJsonObject& patch = {})
+{
+    const QDateTime local = when.toOffsetFromUtc(3600);
+    QJsonObject o = json(R"({"stationID":"IMADRI123","neighborhood":"Villaverde","country":"ES",
+        "lat":40.35,"lon":-3.7,"winddir":22,"humidity":65,"metric":{"temp":12.34,"dewpt":5.8,
+        "windSpeed":7.2,"windGust":11,"pressure":1013.2,"precipRate":0.6}})");
+    o[QStringLiteral("obsTimeUtc")] = when.toString(Qt::ISODate);
+    o[QStringLiteral("obsTimeLocal")] = local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    o[QStringLiteral("epoch")] = when.toSecsSinceEpoch();
+    o[QStringLiteral("metric")] = merged(
+        o.value(QStringLiteral("metric")).toObject(), QJsonObject { { "precipTotal", total } });
+    return merged(o, patch);
+}
+
+QByteArray body(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// The day's records: "HH:mm=total/trend" (UTC) of that date, comma-separated.
+Answer dayRecords(const QString& date, const QString& totals)
+{
+    QJsonArray records;
+    for (const QString& item : totals.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList parts = item.split(QRegularExpression(QStringLiteral("[=/]")));
+        QJsonObject record
+            = observationAt(utc(date + "T" + parts[0] + ":00Z"), parts[1].toDouble());
+        QJsonObject metric = record.value(QStringLiteral("metric")).toObject();
+        metric[QStringLiteral("pressureTrend")] = parts.value(2, QStringLiteral("0.3")).toDouble();
+        record[QStringLiteral("metric")] = metric;
+        records.append(record);
+    }
+    return { 200, body(QJsonObject { { "observations", records } }) };
+}
+
+Answer forecastAnswer(const QJsonObject& currentPatch = {})
+{
+    QJsonObject hourly;
+    QJsonArray times, temperature, dewpoint, humidity, code, wind;
+    // Twelve hours from the current one, local time, as the service lists them.
+    for (int h = 0; h < 12; ++h) {
+        times.append(QDateTime(QDate(2026, 12, 6), QTime(7 + h, 0)).toString("yyyy-MM-ddTHH:mm"));
+        temperature.append(h == 3 ? QJsonValue() : QJsonValue(11.5 + h));
+        dewpoint.append(4.4);
+        humidity.append(70 + h);
+        code.append(h < 2 ? 0 : 2);
+        wind.append(9.6);
+    }
+    hourly[QStringLiteral("time")] = times;
+    hourly[QStringLiteral("temperature_2m")] = temperature;
+    hourly[QStringLiteral("dew_point_2m")] = dewpoint;
+    hourly[QStringLiteral("relative_humidity_2m")] = humidity;
+    hourly[QStringLiteral("weather_code")] = code;
+    hourly[QStringLiteral("wind_speed_10m")] = wind;
+    const QJsonObject current = merged(
+        json(R"({"time":"2026-12-06T07:00","weather_code":0,"visibility":24140,"cloud_cover":3})"),
+        currentPatch);
+    return { 200,
+        body(QJsonObject {
+            { "utc_offset_seconds", 3600 }, { "current", current }, { "hourly", hourly } }) };
+}
+
+// The two services, answering by path; a missing answer is a failed fetch.
+struct FakeServices {
+    std::optional<Answer> current;
+    std::optional<Answer> day;
+    std::optional<Answer> forecast = forecastAnswer();
+    std::optional<Answer> near;
+    QList<QList<QByteArray>> calls;
+
+    std::vector<std::optional<Answer>> operator()(const std::vector<QByteArray>& urls)
+    {
+        calls.append(QList<QByteArray>(urls.begin(), urls.end()));
+        std::vector<std::optional<Answer>> answers;
+        for (const QByteArray& url : urls) {
+            const QString path = QUrl(QString::fromUtf8(url)).path();
+            answers.push_back(path.endsWith("/current") ? current
+                    : path.endsWith("/1day")            ? day
+                    : path.endsWith("/forecast")        ? forecast
+                                                        : near);
+        }
+        return answers;
+    }
+};
+
+struct Fixture {
+    std::shared_ptr<FakeServices> services = std::make_shared<FakeServices>();
+    QDateTime now = utc("2026-12-06T06:05:30Z");
+    PwsSource source { "http://station.test", "http://forecast.test", {}, [this] { return now; },
+        [this](const std::vector<QByteArray>& urls) { return (*services)(urls); } };
+};
+
+// "name=text" of every element of the conditions walk that is there (the place is child 1).
+QString elementsOf(const std::optional<QDomDocument>& document)
+{
+    if (!document)
+        return QStringLiteral("failed load");
+    QStringList found;
+    for (const QString& name : ObservationField::names()) {
+        const QDomNodeList elements = WeatherService::ElementsByTagName(*document, name);
+        if (elements.isEmpty())
+            continue;
+        const QDomNode node = name == QLatin1String("observation_location")
+            ? WeatherService::ChildAt(elements.item(0), 1)
+            : elements.item(0);
+        found << name + "="
+                + (name == QLatin1String("error") ? "*" : WeatherService::NodeText(node));
+    }
+    return found.join(QLatin1Char(';'));
+}
+
+const QString FullObservation = QStringLiteral(
+    "observation_location=Villaverde;observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;"
+    "observation_epoch=1796537100;local_tz_offset=+0100;temp_c=12.3;wind_kph=7.2;"
+    "wind_gust_kph=11.0;wind_dir=NNE;pressure_mb=1013.2;pressure_trend=+;relative_humidity=65%;"
+    "dewpoint_c=5.8;precip_1hr_metric=%1;precip_today_metric=%2;visibility_km=24.1;weather=%3");
+
+} // namespace
+
+class TestPwsSource : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void conditionsDocument_data();
+    void conditionsDocument();
+    void hourlyDocumentFillsTheForecastPage();
+    void typedTextCannotChangeTheAddress_data();
+    void typedTextCannotChangeTheAddress();
+    void aPollsRequestsGoTogetherOnceTheStationIsPlaced();
+    void overLoopbackEachRequestKeepsTheFetchBounds();
+    void staysWithinTheKeysBudgetOverADay_data();
+    void staysWithinTheKeysBudgetOverADay();
+};
+
+void TestPwsSource::conditionsDocument_data()
+{
+    QTest::addColumn<QDateTime>("at");
+    QTest::addColumn<QJsonObject>("observationPatch");
+    QTest::addColumn<int>("status"); // of the current observation; 0: the fetch fails
+    QTest::addColumn<QString>("dayAnswer"); // records of the at's UTC date; "-": fetch fails
+    QTest::addColumn<QJsonObject>("currentSky"); // the forecast's "current"; null: fetch fails
+    QTest::addColumn<QDateTime>("earlierPoll"); // a poll before this one, with the same records
+    QTest::addColumn<QString>("elements");
+
+    const QDateTime morning = utc("2026-12-06T06:05:00Z");
+    const QString sameDay = "05:00=1.0,05:05=1.2,05:30=2.0,06:00=2.6";
+    QTest::newRow("clear") << morning << QJsonObject() << 200 << sameDay << QJsonObject()
+                           << QDateTime() << FullObservation.arg("2.2", "3.4", "Despejado");
+    QTest::newRow("wet, falling pressure, rain code")
+        << morning << json(R"({"metric":{"precipTotal":9.0}})") << 200 << sameDay + "/-0.2"
+        << json(R"({"weather_code":63})") << QDateTime()
+        << FullObservation.arg("7.8", "9.0", "Lluvia")
+               .replace("pressure_trend=+", "pressure_trend=-");
+    QTest::newRow("null fields are missing elements, never 0")
+        << morning
+        << json(
+               R"({"neighborhood":null,"humidity":null,"winddir":null,"metric":{"temp":null,"windGust":null,"precipTotal":null}})")
+        << 200 << sameDay << json(R"({"visibility":null})") << QDateTime()
+        << "observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;observation_epoch=1796537100;"
+           "local_tz_offset=+0100;wind_kph=7.2;pressure_mb=1013.2;pressure_trend=+;"
+           "dewpoint_c=5.8;precip_1hr_metric=0.6;weather=Despejado";
+    QTest::newRow("no records: the rain rate stands in")
+        << morning << QJsonObject() << 200 << "-" << json(R"({"weather_code":42})") << QDateTime()
+        << FullObservation.arg("0.6", "3.4", "Desconocido").remove("pressure_trend=+;");
+    QTest::newRow("a gap before the hour: the rain rate stands in")
+        << morning << QJsonObject() << 200 << "04:30=0.2" << QJsonObject() << QDateTime()
+        << FullObservation.arg("0.6", "3.4", "Despejado");
+    // 00:20 local: 1.0 since midnight, and 4.2 - 2.4 in the 40 minutes before it.
+    QTest::newRow("rainy hour across midnight")
+        << utc("2026-12-06T23:20:00Z") << json(R"({"metric":{"precipTotal":1.0}})") << 200
+        << "22:00=2.0,22:15=2.4,22:30=3.0,22:45=3.6,22:55=4.0" << QJsonObject()
+        << utc("2026-12-06T22:59:00Z")
+        << FullObservation.arg("2.8", "1.0", "Despejado")
+               .replace("Sun, 06 Dec 2026 07:05:00", "Mon, 07 Dec 2026 00:20:00")
+               .replace("1796537100", "1796599200");
+    QTest::newRow("silent station (204) is the error answer")
+        << morning << QJsonObject() << 204 << sameDay << QJsonObject() << QDateTime() << "error=*";
+    QTest::newRow("bad key (401) is a failed load")
+        << morning << QJsonObject() << 0 << sameDay << QJsonObject() << QDateTime()
+        << "failed load";
+    QTest::newRow("no coordinates, no sky: a failed load")
+        << morning << json(R"({"lat":null})") << 200 << sameDay << QJsonObject() << QDateTime()
+        << "failed load";
+    QTest::newRow("failed forecast: a failed load")
+        << morning << QJsonObject() << 200 << sameDay << QJsonObject { { "fail", true } }
+        << QDateTime() << "failed load";
+}
+
+void TestPwsSource::conditionsDocument()
+{
+    QFETCH(QDateTime, at);
+    QFETCH(QJsonObject, observationPatch);
+    QFETCH(int, status);
+    QFETCH(QString, dayAnswer);
+    QFETCH(QJsonObject, currentSky);
+    QFETCH(QDateTime, earlierPoll);
+    QFETCH(QString, elements);
+
+    Fixture f;
+    const QString date = at.date().toString(Qt::ISODate);
+    f.services->day
+        = dayAnswer == "-" ? std::nullopt : std::optional<Answer>(dayRecords(date, dayAnswer));
+    f.services->forecast
+        = currentSky.contains("fail") ? std::nullopt : std::optional(forecastAnswer(currentSky));
+    if (earlierPoll.isValid()) {
+        f.now = earlierPoll;
+        f.services->current = { 200,
+            body(QJsonObject {
+                { "observations", QJsonArray { observationAt(earlierPoll, 4.2) } } }) };
+        QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+    }
+    f.now = at.addSecs(30);
+    const QJsonObject observation = observationAt(at, 3.4, observationPatch);
+    if (status != 0)
+        f.services->current = { status,
+            status == 204 ? QByteArray()
+                          : body(QJsonObject { { "observations", QJsonArray { observation } } }) };
+    else
+        f.services->current.reset();
+    QCOMPARE(elementsOf(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123")),
+        elements);
+}
+
+void TestPwsSource::hourlyDocumentFillsTheForecastPage()
+{
+    Fixture f;
+    f.services->current = { 200,
+        body(QJsonObject {
+            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    const std::optional<QDomDocument> document
+        = f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
+    QVERIFY(document);
+    // From the first full hour after 07:05:30 local: 08:00 to 18:00.
+    const QDomNodeList entries = document->elementsByTagName("forecast");
+    QCOMPARE(entries.count(), 11);
+    QCOMPARE(entries.item(0).firstChild().childNodes().count(), 27);
+
+    ConfigPage config;
+    ForecastPage page;
+    HourlyForecast::fill(*document, config, "Villaverde", ".", page);
+    QCOMPARE(page.Fecha_Fct, QStringLiteral("domingo, 6 de diciembre de 2026"));
+    const ForecastRow& first = page.rows[0];
+    QCOMPARE(QStringList({ first.Hr_Fct.text, first.T_Fct.text, first.H_Fct.text, first.V_Fct.text,
+                 first.C_Fct.text }),
+        QStringList({ "08:00", "13", "71", "10", "Despejado" }));
+    QCOMPARE(page.rows[1].C_Fct.text, QStringLiteral("Parcialmente nublado"));
+    // 10:00 has no temperature: its row stops there, as for an empty element of the XML service.
+    QCOMPARE(page.rows[2].T_Fct.text, QString());
+    QCOMPARE(page.rows[2].Hr_Fct.text, QStringLiteral("10:00"));
+}
+
+void TestPwsSource::typedTextCannotChangeTheAddress_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("station");
+    QTest::newRow("plain") << "abc123"
+                           << "IMADRI123";
+    QTest::newRow("query characters") << "k&units=e"
+                                      << "X?apiKey=other#frag";
+    QTest::newRow("path and blanks") << "../v3 key"
+                                     << " IMADRID/1 ";
+    QTest::newRow("non-ASCII") << "clé"
+                               << "ESTACIÓN%20";
+}
+
+void TestPwsSource::typedTextCannotChangeTheAddress()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, station);
+    const PwsSource source("https://api.example.test:8443");
+    for (const QString& address :
+        { source.currentObservationUrl(key, station), source.dayRecordsUrl(key, station) }) {
+        const QUrl url(address, QUrl::StrictMode);
+        QVERIFY2(url.isValid(), qPrintable(address));
+        QCOMPARE(url.host(), QStringLiteral("api.example.test"));
+        QVERIFY(url.path().startsWith("/v2/pws/observations/"));
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItems(QUrl::FullyDecoded).size(), 5);
+        QCOMPARE(query.queryItemValue("stationId", QUrl::FullyDecoded), station);
+        QCOMPARE(query.queryItemValue("apiKey", QUrl::FullyDecoded), key);
+        QCOMPARE(query.queryItemValue("units"), QStringLiteral("m"));
+    }
+    const QUrlQuery near(QUrl(source.nearbyStationsUrl(key, 40.35, -3.7)));
+    QCOMPARE(near.queryItemValue("geocode"), QStringLiteral("40.3500,-3.7000"));
+    QCOMPARE(near.queryItemValue("apiKey", QUrl::FullyDecoded), key);
+}
+
+void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
+{
+    Fixture f;
+    f.services->current = { 200,
+        body(QJsonObject {
+            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    f.services->day = dayRecords("2026-12-06", "05:00=1.0,06:00=2.6");
+    QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+    f.now = f.now.addSecs(PwsSource::ForecastReuseSecs);
+    QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+    // First poll: observation and records together, then the forecast at the learnt place.
+    // Later polls: observation and forecast in one go.
+    QCOMPARE(f.services->calls.size(), 3);
+    QCOMPARE(f.services->calls[0].size(), 2);
+    QCOMPARE(f.services->calls[1].size(), 1);
+    QVERIFY(f.services->calls[1][0].contains("latitude=40.3500&longitude=-3.7000"));
+    QCOMPARE(f.services->calls[2].size(), 2);
+}
+
+void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
+{
+    StationSimulator simulator;
+    LoopbackServer server;
+    simulator.registerRoutes(server.server());
+    QVERIFY(server.start());
+    FetchLimits limits;
+    limits.totalTimeoutMs = 300;
+    const PwsSource source(server.baseUrl(), server.baseUrl(), limits);
+    QCOMPARE(elementsOf(source.requestDocument(WeatherSource::Conditions, "k", "IPWSDESPEJADO"))
+                 .section(';', -1),
+        QStringLiteral("weather=Despejado"));
+
+    // Answers slower than the whole-request bound: a failed load, within the bound, not after
+    // the answers.
+    simulator.setLatencyMs(2000);
+    const PwsSource slow(server.baseUrl(), server.baseUrl(), limits);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(elementsOf(slow.requestDocument(WeatherSource::Conditions, "k", "IPWSLLUVIA")),
+        QStringLiteral("failed load"));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestPwsSource::staysWithinTheKeysBudgetOverADay_data()
+{
+    QTest::addColumn<int>("pollEverySecs");
+    QTest::addColumn<int>("lookupsEachHour");
+    // The timer's shortest period is a minute (also for 0 and negative periods); clicks on
+    // Refrescar come on top of it.
+    QTest::newRow("a poll a minute") << 60 << 0;
+    QTest::newRow("a poll a minute and clicks in between") << 20 << 0;
+    QTest::newRow("a poll a minute and a burst of lookups each hour") << 60 << 40;
+}
+
+void TestPwsSource::staysWithinTheKeysBudgetOverADay()
+{
+    QFETCH(int, pollEverySecs);
+    QFETCH(int, lookupsEachHour);
+    Fixture f;
+    f.services->near = { 200, R"({"location":{"stationId":["IMADRI123","IMADRI7"]}})" };
+    QList<qint64> sentAt;
+    const QDateTime start = f.now;
+    int polls = 0;
+    int loaded = 0;
+    for (f.now = start; f.now < start.addDays(1); f.now = f.now.addSecs(pollEverySecs)) {
+        const int before = f.services->calls.size();
+        // Every answer is that moment's: the station keeps reporting all day.
+        f.services->current = { 200,
+            body(QJsonObject { { "observations", QJsonArray { observationAt(f.now, 1.0) } } }) };
+        f.services->day = dayRecords(f.now.date().toString(Qt::ISODate),
+            f.now.addSecs(-600).time().toString("HH:mm") + "=0.5");
+        ++polls;
+        loaded += f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123") ? 1 : 0;
+        if (f.now.time().minute() == 0 && f.now.time().second() < pollEverySecs) {
+            f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
+            for (int i = 0; i < lookupsEachHour; ++i)
+                f.source.requestDocument(WeatherSource::Geolookup, "k", "IMADRI123");
+        }
+        for (int c = before; c < f.services->calls.size(); ++c)
+            for (const QByteArray& url : f.services->calls[c])
+                if (url.startsWith("http://station.test"))
+                    sentAt.append(f.now.toMSecsSinceEpoch());
+    }
+    qInfo("%d polls, %lld station-owner requests in the day", polls, qint64(sentAt.size()));
+    QVERIFY(sentAt.size() <= RequestBudget::PerDay);
+    for (qsizetype i = RequestBudget::PerMinute; i < sentAt.size(); ++i)
+        QVERIFY2(sentAt[i] - sentAt[i - RequestBudget::PerMinute] >= 60000,
+            "more than the minute's share of requests");
+    // The budget was kept by reusing answers, not by failing polls.
+    if (lookupsEachHour == 0)
+        QCOMPARE(loaded, polls);
+}
+
+QTEST_GUILESS_MAIN(TestPwsSource)
+#include "tst_pwssource.moc"
