@@ -153,11 +153,8 @@ void TestSettingsStore::failedWritesLoseNothing_data()
     QTest::newRow("a folder") << -1 << QByteArray("<folder>") << false
                               << QByteArray("key= stations=0 saved=0 file=folder log=not used");
     QTest::newRow("binary garbage")
-        << -1
-        << QByteArray("\x7f"
-                      "ELF\x02\x01\x01\0\0\xff\xfe[",
-               14)
-        << false << QByteArray("key= stations=0 saved=1 file=the change log=");
+        << -1 << QByteArray::fromHex("7f454c460201010000fffe5b") << false
+        << QByteArray("key= stations=0 saved=1 file=the change log=");
     QTest::newRow("huge")
         << -1 << GoodFile + QByteArray(2 * 1024 * 1024, '#') << false
         << QByteArray("key= stations=0 saved=0 file=key and stations, no change log=not used");
