@@ -41,7 +41,11 @@ std::optional<QDomDocument> FixedAnswerService::LoadDocument(
 
 bool AnswerReaders::readAll(const QByteArray& body, const QString& dataFolder)
 {
-    const FixedAnswerService service(body);
+    return readAll(FixedAnswerService(body), dataFolder);
+}
+
+bool AnswerReaders::readAll(const WeatherSource& service, const QString& dataFolder)
+{
     SettingsStore store(QDir(dataFolder).filePath(QStringLiteral("settings.ini")));
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), dataFolder);
 

@@ -26,5 +26,7 @@ namespace AnswerReaders
 // poll writing its data file into dataFolder, a forecast update and a station lookup. Returns
 // the conditions poll's verdict.
 bool readAll(const QByteArray& body, const QString& dataFolder);
+// The same, with whatever answers the source gives.
+bool readAll(const WeatherSource& service, const QString& dataFolder);
 
 } // namespace AnswerReaders
