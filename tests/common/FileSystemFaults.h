@@ -21,6 +21,11 @@ enum class Fault { FullDisk, FullDiskNoFiles, FileSizeLimit, OtherUser };
 QByteArray inChild(Fault fault, const QString& folder, const std::function<void()>& prepare,
     const std::function<QByteArray()>& act);
 
+// What lies at path after a fault: "folder", "unreadable", "absent", or what describe makes of
+// the file's bytes.
+QByteArray fileState(
+    const QString& path, const std::function<QByteArray(const QByteArray&)>& describe);
+
 // How the last FullDisk child made the disk full: "tmpfs" or "file-size limit".
 QString lastFullDiskMethod();
 

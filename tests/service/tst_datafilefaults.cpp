@@ -7,7 +7,7 @@
 #include "ConfigStore.h"
 #include "FileSystemFaults.h"
 #include "ObservationField.h"
-#include "PollHost.h"
+#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -20,14 +20,6 @@
 // failure alert), the previous content where it can stay, and a line in the log.
 namespace
 {
-
-class NoHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 class RecordingSink : public AlertSink
 {
@@ -48,16 +40,11 @@ void recordMessage(QtMsgType, const QMessageLogContext& context, const QString& 
 
 QByteArray fileState(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return "folder";
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return info.exists() ? "unreadable" : "absent";
-    const QByteArray bytes = file.readAll();
-    if (bytes == Previous)
-        return "previous";
-    return bytes.size() == 104 ? "new line" : "size " + QByteArray::number(bytes.size());
+    return FileSystemFaults::fileState(path, [](const QByteArray& bytes) -> QByteArray {
+        if (bytes == Previous)
+            return "previous";
+        return bytes.size() == 104 ? "new line" : "size " + QByteArray::number(bytes.size());
+    });
 }
 
 } // namespace
@@ -146,7 +133,7 @@ void TestDataFileFaults::failedWritesAreFailedPolls()
         config.Estacion_ID.text = "ISIMDESPEJADO";
         config.GNS = 1;
         RecordingSink sink;
-        NoHost host;
+        QuietHost host;
         ConditionsPoll poll(service, store, &sink);
         ConditionsPage page;
         if (setup == "remove folder")

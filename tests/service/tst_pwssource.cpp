@@ -60,6 +60,12 @@ QByteArray body(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+// The current-observation answer of that one observation.
+Answer currentAnswer(const QDateTime& when, double total, const QJsonObject& patch = {})
+{
+    return { 200, body({ { "observations", QJsonArray { observationAt(when, total, patch) } } }) };
+}
+
 // The day's records: "HH:mm=total/trend" (UTC) of that date, comma-separated.
 Answer dayRecords(const QString& date, const QString& totals)
 {
@@ -78,23 +84,19 @@ Answer dayRecords(const QString& date, const QString& totals)
 
 Answer forecastAnswer(const QJsonObject& currentPatch = {})
 {
-    QJsonObject hourly;
-    QJsonArray times, temperature, dewpoint, humidity, code, wind;
+    QJsonArray times, temperature, humidity, code;
     // Twelve hours from the current one, local time, as the service lists them.
     for (int h = 0; h < 12; ++h) {
         times.append(QDateTime(QDate(2026, 12, 6), QTime(7 + h, 0)).toString("yyyy-MM-ddTHH:mm"));
         temperature.append(h == 3 ? QJsonValue() : QJsonValue(11.5 + h));
-        dewpoint.append(4.4);
         humidity.append(70 + h);
         code.append(h < 2 ? 0 : 2);
-        wind.append(9.6);
     }
-    hourly[QStringLiteral("time")] = times;
-    hourly[QStringLiteral("temperature_2m")] = temperature;
-    hourly[QStringLiteral("dew_point_2m")] = dewpoint;
-    hourly[QStringLiteral("relative_humidity_2m")] = humidity;
-    hourly[QStringLiteral("weather_code")] = code;
-    hourly[QStringLiteral("wind_speed_10m")] = wind;
+    const auto twelve
+        = [](double value) { return QJsonArray::fromVariantList(QVariantList(12, value)); };
+    const QJsonObject hourly { { "time", times }, { "temperature_2m", temperature },
+        { "dew_point_2m", twelve(4.4) }, { "relative_humidity_2m", humidity },
+        { "weather_code", code }, { "wind_speed_10m", twelve(9.6) } };
     const QJsonObject current = merged(
         json(R"({"time":"2026-12-06T07:00","weather_code":0,"visibility":24140,"cloud_cover":3})"),
         currentPatch);
@@ -248,18 +250,14 @@ void TestPwsSource::conditionsDocument()
         = currentSky.contains("fail") ? std::nullopt : std::optional(forecastAnswer(currentSky));
     if (earlierPoll.isValid()) {
         f.now = earlierPoll;
-        f.services->current = { 200,
-            body(QJsonObject {
-                { "observations", QJsonArray { observationAt(earlierPoll, 4.2) } } }) };
+        f.services->current = currentAnswer(earlierPoll, 4.2);
         QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
     }
     f.now = at.addSecs(30);
-    const QJsonObject observation = observationAt(at, 3.4, observationPatch);
-    if (status != 0)
-        f.services->current = { status,
-            status == 204 ? QByteArray()
-                          : body(QJsonObject { { "observations", QJsonArray { observation } } }) };
-    else
+    f.services->current = currentAnswer(at, 3.4, observationPatch);
+    if (status == 204)
+        f.services->current = Answer { 204, {} };
+    else if (status == 0)
         f.services->current.reset();
     QCOMPARE(elementsOf(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123")),
         elements);
@@ -268,9 +266,7 @@ void TestPwsSource::conditionsDocument()
 void TestPwsSource::hourlyDocumentFillsTheForecastPage()
 {
     Fixture f;
-    f.services->current = { 200,
-        body(QJsonObject {
-            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     const std::optional<QDomDocument> document
         = f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
     QVERIFY(document);
@@ -297,14 +293,10 @@ void TestPwsSource::typedTextCannotChangeTheAddress_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("station");
-    QTest::newRow("plain") << "abc123"
-                           << "IMADRI123";
-    QTest::newRow("query characters") << "k&units=e"
-                                      << "X?apiKey=other#frag";
-    QTest::newRow("path and blanks") << "../v3 key"
-                                     << " IMADRID/1 ";
-    QTest::newRow("non-ASCII") << "clé"
-                               << "ESTACIÓN%20";
+    for (const auto& [key, station] :
+        { std::pair { "abc123", "IMADRI123" }, { "k&units=e", "X?apiKey=other#frag" },
+            { "../v3 key", " IMADRID/1 " }, { "clé", "ESTACIÓN%20" } })
+        QTest::newRow(station) << QString(key) << QString(station);
 }
 
 void TestPwsSource::typedTextCannotChangeTheAddress()
@@ -332,9 +324,7 @@ void TestPwsSource::typedTextCannotChangeTheAddress()
 void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
 {
     Fixture f;
-    f.services->current = { 200,
-        body(QJsonObject {
-            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     f.services->day = dayRecords("2026-12-06", "05:00=1.0,06:00=2.6");
     QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
     f.now = f.now.addSecs(PwsSource::ForecastReuseSecs);
@@ -396,8 +386,7 @@ void TestPwsSource::staysWithinTheKeysBudgetOverADay()
     for (f.now = start; f.now < start.addDays(1); f.now = f.now.addSecs(pollEverySecs)) {
         const int before = f.services->calls.size();
         // Every answer is that moment's: the station keeps reporting all day.
-        f.services->current = { 200,
-            body(QJsonObject { { "observations", QJsonArray { observationAt(f.now, 1.0) } } }) };
+        f.services->current = currentAnswer(f.now, 1.0);
         f.services->day = dayRecords(f.now.date().toString(Qt::ISODate),
             f.now.addSecs(-600).time().toString("HH:mm") + "=0.5");
         ++polls;
