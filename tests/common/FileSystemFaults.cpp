@@ -121,3 +121,12 @@ QByteArray FileSystemFaults::fileState(
         return info.exists() ? "unreadable" : "absent";
     return describe(file.readAll());
 }
+
+QByteArray FileSystemFaults::run(int fault, const QString& folder,
+    const std::function<void()>& prepare, const std::function<QByteArray()>& act)
+{
+    if (fault >= 0)
+        return inChild(Fault(fault), folder, prepare, act);
+    prepare();
+    return act();
+}

@@ -26,6 +26,10 @@ QByteArray inChild(Fault fault, const QString& folder, const std::function<void(
 QByteArray fileState(
     const QString& path, const std::function<QByteArray(const QByteArray&)>& describe);
 
+// inChild for a fault given as a number; a negative one runs both here, with no fault.
+QByteArray run(int fault, const QString& folder, const std::function<void()>& prepare,
+    const std::function<QByteArray()>& act);
+
 // How the last FullDisk child made the disk full: "tmpfs" or "file-size limit".
 QString lastFullDiskMethod();
 

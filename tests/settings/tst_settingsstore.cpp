@@ -209,13 +209,7 @@ void TestSettingsStore::failedWritesLoseNothing()
         return report + " saved=" + QByteArray::number(saved) + " file=" + fileState(path)
             + " log=" + logged;
     };
-    if (fault < 0) {
-        prepare();
-        QCOMPARE(act(), outcome);
-    } else {
-        QCOMPARE(FileSystemFaults::inChild(FileSystemFaults::Fault(fault), folder, prepare, act),
-            outcome);
-    }
+    QCOMPARE(FileSystemFaults::run(fault, folder, prepare, act), outcome);
     if (fault == int(FileSystemFaults::Fault::FullDisk)
         || fault == int(FileSystemFaults::Fault::FullDiskNoFiles))
         qInfo() << "full disk made with" << FileSystemFaults::lastFullDiskMethod();
