@@ -12,8 +12,15 @@ if [ "${1:-}" = --pws ]; then
 fi
 
 scripts/install-deps
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target nubora station-sim
+# One progress line; the compiler's output only when the build fails.
+mkdir -p build
+echo "Building Nubora (log: build/build.log)"
+if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  && cmake --build build -j"$(nproc)" --target nubora station-sim; } >build/build.log 2>&1; then
+  cat build/build.log
+  echo "run.sh: the build failed; its log is build/build.log" >&2
+  exit 1
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nubora-demo.XXXXXX")
 build/tools/station-sim/station-sim --port 0 >"$work/station-sim.out" &
@@ -60,6 +67,7 @@ INI
 fi
 
 echo "Settings and Nubora.dat: $work"
+echo "Log: standard error, and in window mode ${XDG_STATE_HOME:-$HOME/.local/state}/nubora/nubora.log"
 sim_url="http://127.0.0.1:$port"
 nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "$sim_url"
   --pws-url "$sim_url" --forecast-url "$sim_url")

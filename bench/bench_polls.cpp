@@ -38,9 +38,9 @@ public:
         : m_body(std::move(body))
     {
     }
-    std::optional<QDomDocument> LoadDocument(const QString&) const override
+    std::optional<QDomDocument> LoadDocument(const QString&, LoadFailure* failure) const override
     {
-        return parseDocument(m_body);
+        return parseDocument(m_body, failure);
     }
 
 private:

@@ -55,6 +55,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("When the window closes, write its state "
                        "as JSON to FILE."),
         QStringLiteral("FILE"));
+    const QCommandLineOption logFile(QStringLiteral("log-file"),
+        QStringLiteral("Write the log to FILE as well as to standard error (window mode: "
+                       "~/.local/state/nubora/nubora.log by default)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+        QStringLiteral("Add debug lines to the log: request addresses, timings."));
     const QCommandLineOption alpacaPort(QStringLiteral("alpaca-port"),
         QStringLiteral("Serve the Alpaca safety monitor and observing conditions on port N "
                        "(0: any free port, printed as \"alpaca port N\")."),
@@ -67,7 +73,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("UDP port of the Alpaca discovery answer (default 32227; 0: none)."),
         QStringLiteral("N"));
     parser.addOptions({ settings, serviceUrl, pwsUrl, forecastUrl, alertCommand, headless, once,
-        dumpState, alpacaPort, alpacaBind, alpacaDiscovery });
+        dumpState, logFile, verbose, alpacaPort, alpacaBind, alpacaDiscovery });
 
     // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
     // which reads them when the window application starts.
@@ -148,6 +154,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)
                                                      : fromEnvironment("NUBORA_ALERT_COMMAND");
     result.dumpStateFile = parser.value(dumpState);
+    result.logFile = parser.value(logFile);
+    result.verbose = parser.isSet(verbose);
     result.once = parser.isSet(once);
     result.headless = parser.isSet(headless);
     return result;

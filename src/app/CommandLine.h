@@ -12,8 +12,10 @@ struct CommandLine {
     QString forecastUrl;
     QString alertCommand;
     QString dumpStateFile;
+    QString logFile;
     bool once = false;
     bool headless = false;
+    bool verbose = false;
     // The network device server: -1 where the option was not given.
     int alpacaPort = -1;
     QString alpacaBind = QStringLiteral("127.0.0.1");

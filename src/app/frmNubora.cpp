@@ -267,6 +267,7 @@ void frmNubora::WriteMeteo()
     if (m_context.conditionsPolled)
         m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
+    showLastOutcome();
 }
 
 void frmNubora::Forecast()
@@ -277,6 +278,16 @@ void frmNubora::Forecast()
     if (m_context.forecastUpdated)
         m_context.forecastUpdated(m_forecastPage);
     showForecast();
+}
+
+// On the button and the page's tab, so it can be read without moving any control.
+void frmNubora::showLastOutcome()
+{
+    const QString text = QStringLiteral("Último sondeo, %1: %2")
+                             .arg(m_context.clock().toString(QStringLiteral("HH:mm:ss")),
+                                 m_conditionsPoll.lastOutcome());
+    m_ui.Refrescar->setToolTip(text);
+    m_ui.SSTab1->setTabToolTip(0, text);
 }
 
 void frmNubora::useSource(const ConfigPage& config)

@@ -78,6 +78,7 @@ private:
     void showFolder(const QString& folder);
     void showConditions();
     void showForecast();
+    void showLastOutcome();
     void restorePosition();
     void unlockButtons();
 

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ConfigStore.h"
 #include "DialogFolderChooser.h"
+#include "LogOutput.h"
 #include "NuboraVersion.h"
 #include "PwsSource.h"
 #include "SettingsStore.h"
@@ -67,6 +68,15 @@ int main(int argc, char* argv[])
     }
     if (options.headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    // Standard error always (a service's journal reads it); in window mode a file as well,
+    // since nobody watches the terminal of a desktop program.
+    LogOutput::Options logOptions;
+    logOptions.verbose = options.verbose;
+    logOptions.filePath = options.logFile;
+    if (logOptions.filePath.isEmpty() && !options.headless)
+        logOptions.filePath = LogOutput::defaultFilePath();
+    const LogOutput log(logOptions);
 
     QApplication app(argc, argv);
     setApplicationNames();

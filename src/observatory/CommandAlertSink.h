@@ -6,7 +6,8 @@
 
 // Alert connector where the safety product's automation object does not exist: runs a
 // command, without a shell, with the alert text and the timeout "0" as its last two
-// arguments. Waits a bounded time and kills a command that hangs; failures stay silent.
+// arguments. Waits a bounded time and kills a command that hangs; how it ended goes to the
+// log, never back to the poll.
 class CommandAlertSink : public AlertSink
 {
 public:

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 
@@ -21,6 +22,16 @@ bool isControl(char c)
 void logFailure(const char* what, const QString& path, const QString& reason)
 {
     qCWarning(lcFile).noquote() << what << path << "-" << reason;
+}
+
+[[noreturn]] void failOn(const QFile& file, const char* what)
+{
+    const QFileInfo info(file.fileName());
+    const QString reason = info.dir().exists()
+        ? QStringLiteral("data file not writable: %1 %2 (%3)")
+              .arg(QLatin1String(what), file.fileName(), file.errorString())
+        : QStringLiteral("missing folder: %1").arg(info.absolutePath());
+    throw PollFailure(reason.toStdString());
 }
 
 } // namespace
@@ -54,7 +65,7 @@ void DataFileWriter::createIfMissing(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         logFailure("cannot create the data file", path, file.errorString());
-        throw PollFailure("cannot create the data file");
+        failOn(file, "cannot create");
     }
 }
 
@@ -66,7 +77,7 @@ void DataFileWriter::open(const QString& path)
     QFile probe(path);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
         logFailure("cannot open the data file", path, probe.errorString());
-        throw PollFailure("cannot open the data file");
+        failOn(probe, "cannot open");
     }
     m_path = path;
     m_line.clear();
@@ -94,7 +105,8 @@ void DataFileWriter::close()
         return;
     m_open = false;
     if (!store())
-        throw PollFailure("cannot replace the data file");
+        throw PollFailure(
+            QStringLiteral("data file not writable: cannot replace %1").arg(m_path).toStdString());
 }
 
 void DataFileWriter::release()
@@ -107,6 +119,7 @@ void DataFileWriter::release()
 
 bool DataFileWriter::store() const
 {
+    qCDebug(lcFile).noquote() << "writing" << m_path << m_line.size() << "bytes";
     QSaveFile file(m_path);
     // Unbuffered: a write error must surface before the commit, which would otherwise rename
     // a file whose buffered bytes never reached the disk over the previous one.

@@ -9,12 +9,20 @@
 namespace
 {
 
-double limit(const QString& text)
+double limit(const QString& text, const char* name)
 {
     const std::optional<double> value = NumberConversion::toDouble(text);
     if (!value)
-        throw PollFailure("a limit is not a number");
+        throw PollFailure(QStringLiteral("conversion: the limit %1 \"%2\" is not a number")
+                              .arg(QLatin1String(name), text)
+                              .toStdString());
     return *value;
+}
+
+// A speed the answer did not hold counts as 100 km/h; the log says it was missing.
+QString speed(const QString& shown)
+{
+    return shown.isEmpty() ? QStringLiteral("not reported") : shown + QStringLiteral(" km/h");
 }
 
 } // namespace
@@ -37,7 +45,7 @@ void SafeConditionEvaluation::startColours(const ConfigPage& config, ConditionsP
 void SafeConditionEvaluation::humidityTest(
     const ConfigPage& config, qint16 Humidity, ConditionsPage& page)
 {
-    if (limit(config.HumedadAlta) > Humidity) {
+    if (limit(config.HumedadAlta, "HumedadAlta") > Humidity) {
         RainCondition = 1;
         page.T[1].background = FieldColour::Green;
         humidityNote.clear();
@@ -45,6 +53,8 @@ void SafeConditionEvaluation::humidityTest(
         RainCondition = 2;
         markNotSafe();
         humidityNote = QStringLiteral("H") + page.T[1].text + QStringLiteral("% - ");
+        brokenLimits
+            << QStringLiteral("humidity %1%, limit %2").arg(Humidity).arg(config.HumedadAlta);
     }
 }
 
@@ -57,6 +67,8 @@ void SafeConditionEvaluation::rainTest(
         RainCondition = 3;
         markNotSafe();
         rainNote = QStringLiteral("LL(1h)") + page.LL[0].text + QStringLiteral("mm");
+        brokenLimits
+            << QStringLiteral("rain %1 mm in the last hour").arg(page.LL[0].text.trimmed());
     } else {
         page.LL[0].background = FieldColour::Green;
         rainNote.clear();
@@ -88,13 +100,14 @@ void SafeConditionEvaluation::skyTest(const ConfigPage& config, ConditionsPage& 
     } else {
         markNotSafe();
         skyNote = sky.text + QStringLiteral(" - ");
+        brokenLimits << QStringLiteral("sky \"%1\"").arg(sky.text);
     }
 }
 
 void SafeConditionEvaluation::windTest(
     const ConfigPage& config, double WindSpeed, double GustSpeed, ConditionsPage& page)
 {
-    const double windLimit = limit(config.LimiteViento);
+    const double windLimit = limit(config.LimiteViento, "LimiteViento");
     if (windLimit > WindSpeed && windLimit > GustSpeed) {
         WindCondition = 1;
         page.V[0].background = FieldColour::Green;
@@ -104,11 +117,15 @@ void SafeConditionEvaluation::windTest(
         WindCondition = 3;
         markNotSafe();
         windNote = QStringLiteral("V") + page.V[0].text + QStringLiteral("Km/h - ");
+        brokenLimits
+            << QStringLiteral("wind %1, limit %2").arg(speed(page.V[0].text), config.LimiteViento);
     } else {
         page.V[0].background = FieldColour::Green;
         WindCondition = 2;
         markNotSafe();
         windNote = QStringLiteral("V") + page.V[1].text + QStringLiteral("Km/h - ");
+        brokenLimits
+            << QStringLiteral("gust %1, limit %2").arg(speed(page.V[1].text), config.LimiteViento);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct ConditionsPage;
 struct ConfigPage;
@@ -22,6 +23,8 @@ public:
     QString windNote;
     QString humidityNote;
     QString rainNote;
+    // Each limit this poll found broken, as the poll log reports it ("wind 22.5 km/h, limit 15").
+    QStringList brokenLimits;
 
     void reset();
     void markNotSafe() { SafeCondition = false; }

@@ -4,6 +4,7 @@
 #include "ConditionsPage.h"
 #include "ConfigPage.h"
 #include "ConfigStore.h"
+#include "Logging.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "PollFailure.h"
@@ -21,7 +22,8 @@ double requireDouble(const QString& text)
 {
     const std::optional<double> value = NumberConversion::toDouble(text);
     if (!value)
-        throw PollFailure("not a number");
+        throw PollFailure(
+            QStringLiteral("conversion: \"%1\" is not a number").arg(text).toStdString());
     return *value;
 }
 
@@ -29,7 +31,8 @@ qint16 requireInt16(const QString& text)
 {
     const std::optional<qint16> value = NumberConversion::toInt16(text);
     if (!value)
-        throw PollFailure("not a 16-bit number");
+        throw PollFailure(
+            QStringLiteral("conversion: \"%1\" is not a 16-bit number").arg(text).toStdString());
     return *value;
 }
 
@@ -75,12 +78,17 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
 {
     SafeConditionEvaluation evaluation;
+    QString outcome;
     m_readings = ConditionsReadings();
     m_readings.outcome = ConditionsReadings::Outcome::Failed;
     try {
         const QString path = DataFileWriter::filePath(ConfigStore::dataFolder(m_store));
         m_file.createIfMissing(path);
-        Periodo_Refresco = requireInt16(config.T_Refresco);
+        const std::optional<qint16> period = NumberConversion::toInt16(config.T_Refresco);
+        if (!period)
+            throw PollFailure(
+                QStringLiteral("bad T_Refresco \"%1\"").arg(config.T_Refresco).toStdString());
+        Periodo_Refresco = *period;
 
         page.Estacion.clear();
         page.Fecha_Hora.clear();
@@ -99,9 +107,11 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
         host.stopLockTimer();
         const std::optional<QDomDocument> document = m_service.requestDocument(
             WeatherSource::Conditions, config.API_key, config.Estacion_ID.text);
+        const LoadFailure failure = m_service.lastFailure();
         bool walkEnded = true;
         if (!document) {
             evaluation.markNotSafe();
+            outcome = failure.failedLoad();
         } else {
             host.lockButtons();
 
@@ -116,9 +126,18 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             for (int index = 0; index < ObservationField.size() && walkEnded; ++index) {
                 const QDomNodeList elements
                     = WeatherService::ElementsByTagName(*document, ObservationField.at(index));
-                for (int k = 0; k < elements.size() && walkEnded; ++k)
-                    walkEnded = handleElement(index, elements.item(k), config, DecimalSep, values,
-                        page, evaluation, host);
+                try {
+                    for (int k = 0; k < elements.size() && walkEnded; ++k)
+                        walkEnded = handleElement(index, elements.item(k), config, DecimalSep,
+                            values, page, evaluation, host);
+                } catch (const PollFailure& error) {
+                    // The same failure, named after the element it happened in.
+                    throw PollFailure(
+                        ObservationField.at(index).toStdString() + ": " + error.what());
+                }
+                if (!walkEnded)
+                    outcome = QStringLiteral("error answer: ")
+                        + WeatherService::errorDescription(*document);
             }
             if (walkEnded) {
                 m_readings.outcome = ConditionsReadings::Outcome::Complete;
@@ -135,8 +154,9 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             m_file.close();
             host.setWindowCaption(captionAt(m_clock()));
         }
-    } catch (const PollFailure&) {
+    } catch (const PollFailure& failure) {
         evaluation.markNotSafe();
+        outcome = QStringLiteral("run-time failure: ") + QString::fromUtf8(failure.what());
     }
 
     m_file.release();
@@ -144,8 +164,26 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
     m_readings.refreshMinutes = Periodo_Refresco;
     m_readings.alertText = evaluation.AlertText();
     m_readings.cloudCondition = evaluation.CloudCondition;
-    if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition && m_alertSink)
-        m_alertSink->Alarma_GNS(evaluation.AlertText());
+    if (outcome.isEmpty()) {
+        outcome = evaluation.SafeCondition
+            ? QStringLiteral("safe")
+            : QStringLiteral("not safe: ") + evaluation.brokenLimits.join(QStringLiteral("; "));
+    }
+    m_lastOutcome = outcome;
+    const QString line = QStringLiteral("conditions %1: %2").arg(config.Estacion_ID.text, outcome);
+    if (evaluation.SafeCondition || !evaluation.brokenLimits.isEmpty())
+        qCInfo(lcPoll).noquote() << line;
+    else
+        qCWarning(lcPoll).noquote() << line;
+
+    if (ConfigPage::isTicked(config.GNS) && !evaluation.SafeCondition) {
+        if (m_alertSink)
+            m_alertSink->Alarma_GNS(evaluation.AlertText());
+        else
+            qCWarning(lcAlert).noquote()
+                << QStringLiteral("alert \"%1\" not sent: no alert receiver (--alert-command)")
+                       .arg(evaluation.AlertText());
+    }
     return evaluation.SafeCondition;
 }
 

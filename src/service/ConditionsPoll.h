@@ -44,6 +44,10 @@ public:
     // Releases the data file, as the window does when it closes.
     void releaseFile() { m_file.release(); }
 
+    // How the last poll ended, as its log line says: "safe", "not safe: sky \"Nublado\"",
+    // "failed load: HTTP status 500", "error answer: ...", "run-time failure: ...".
+    QString lastOutcome() const { return m_lastOutcome; }
+
 private:
     struct PollValues;
 
@@ -59,5 +63,6 @@ private:
     AlertSink* m_alertSink;
     Clock m_clock;
     DataFileWriter m_file;
+    QString m_lastOutcome;
     ConditionsReadings m_readings;
 };

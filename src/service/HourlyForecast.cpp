@@ -1,6 +1,7 @@
 #include "HourlyForecast.h"
 
 #include "ConfigPage.h"
+#include "Logging.h"
 #include "NumberConversion.h"
 #include "PollFailure.h"
 #include "PollHost.h"
@@ -37,7 +38,8 @@ double toNumber(const QString& text)
 {
     const std::optional<double> value = NumberConversion::toDouble(text);
     if (!value)
-        throw PollFailure("not a number");
+        throw PollFailure(
+            QStringLiteral("conversion: \"%1\" is not a number").arg(text).toStdString());
     return *value;
 }
 
@@ -123,28 +125,40 @@ HourlyForecast::HourlyForecast(const WeatherSource& service)
 void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionCaption,
     const QString& DecimalSep, ForecastPage& page, PollHost& host) const
 {
+    const QString station = config.Estacion_ID.text;
     std::optional<QDomDocument> document;
+    LoadFailure failure;
     try {
         host.stopLockTimer();
-        document = m_service.requestDocument(
-            WeatherSource::Hourly, config.API_key, config.Estacion_ID.text);
-    } catch (const std::exception&) {
+        document = m_service.requestDocument(WeatherSource::Hourly, config.API_key, station);
+        failure = m_service.lastFailure();
+    } catch (const std::exception& error) {
         // The forecast ends quietly on any failure; the page stays as it was.
+        qCWarning(lcPoll).noquote() << QStringLiteral("forecast %1: run-time failure: %2")
+                                           .arg(station, QString::fromUtf8(error.what()));
         return;
     }
-    if (!document)
+    if (!document) {
+        qCWarning(lcPoll).noquote()
+            << QStringLiteral("forecast %1: %2").arg(station, failure.failedLoad());
         return;
+    }
     host.lockButtons();
-    fill(*document, config, estacionCaption, DecimalSep, page);
+    const QString outcome = fill(*document, config, estacionCaption, DecimalSep, page);
+    if (outcome == Updated)
+        qCInfo(lcPoll).noquote() << QStringLiteral("forecast %1: %2").arg(station, outcome);
+    else
+        qCWarning(lcPoll).noquote() << QStringLiteral("forecast %1: %2").arg(station, outcome);
 }
 
-void HourlyForecast::fill(const QDomDocument& document, const ConfigPage& config,
+QString HourlyForecast::fill(const QDomDocument& document, const ConfigPage& config,
     const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page)
 {
+    int hour = -1;
     try {
         if (WeatherService::HasErrorElement(document)) {
             clearPage(page);
-            return;
+            return QStringLiteral("error answer: ") + WeatherService::errorDescription(document);
         }
 
         const QDomNodeList entries
@@ -159,10 +173,15 @@ void HourlyForecast::fill(const QDomDocument& document, const ConfigPage& config
         page.Fecha_Fct = weekday + QStringLiteral(", ") + day + QStringLiteral(" de ") + month
             + QStringLiteral(" de ") + year;
 
-        for (int i = 0; i < ForecastPage::RowCount; ++i)
-            fillRow(WeatherService::ItemAt(entries, i), config, estacionCaption, DecimalSep,
-                page.rows[i], page.Estacion_Fct);
-    } catch (const std::exception&) {
+        for (hour = 0; hour < ForecastPage::RowCount; ++hour)
+            fillRow(WeatherService::ItemAt(entries, hour), config, estacionCaption, DecimalSep,
+                page.rows[hour], page.Estacion_Fct);
+    } catch (const std::exception& error) {
         // Stops where the read or conversion failed; what was written stays.
+        const QString where
+            = hour < 0 ? QStringLiteral("date") : QStringLiteral("hour %1").arg(hour + 1);
+        return QStringLiteral("run-time failure: %1: %2")
+            .arg(where, QString::fromUtf8(error.what()));
     }
+    return Updated;
 }

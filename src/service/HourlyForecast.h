@@ -22,9 +22,12 @@ public:
         const QString& DecimalSep, ForecastPage& page, PollHost& host) const;
 
     // Everything after the button lock, on a loaded document. Stops at the first read or
-    // conversion that fails and leaves what it already wrote. Never throws.
-    static void fill(const QDomDocument& document, const ConfigPage& config,
+    // conversion that fails and leaves what it already wrote. Never throws; returns the
+    // outcome for the log: Updated, "error answer: ..." or "run-time failure: ...".
+    static QString fill(const QDomDocument& document, const ConfigPage& config,
         const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page);
+
+    static inline const QString Updated = QStringLiteral("updated");
 
 private:
     const WeatherSource& m_service;

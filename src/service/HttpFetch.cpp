@@ -25,6 +25,32 @@ void initCurlOnce()
     std::call_once(initialized, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+LoadFailure::Kind kindOf(CURLcode code, bool connected)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return LoadFailure::Dns;
+    case CURLE_COULDNT_CONNECT:
+        return LoadFailure::ConnectionRefused;
+    case CURLE_OPERATION_TIMEDOUT:
+        return connected ? LoadFailure::TotalTimeout : LoadFailure::ConnectTimeout;
+    case CURLE_FILESIZE_EXCEEDED:
+        return LoadFailure::BodyOverBound;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return LoadFailure::TooManyRedirects;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return LoadFailure::Stopped;
+    default:
+        return LoadFailure::Other;
+    }
+}
+
+QString seconds(long ms)
+{
+    return QStringLiteral("%1 s").arg(ms / 1000.0, 0, 'g', 3);
+}
+
 } // namespace
 
 HttpFetch::HttpFetch(const FetchLimits& limits)
@@ -42,17 +68,24 @@ bool HttpFetch::stopRequested()
     return g_stop.load();
 }
 
-std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
+std::optional<QByteArray> HttpFetch::get(const QByteArray& url, LoadFailure* failure)
 {
-    if (stopRequested())
+    const auto fail = [failure](LoadFailure::Kind kind, const QString& detail) {
+        if (failure)
+            *failure = LoadFailure { kind, detail };
         return std::nullopt;
+    };
+    if (stopRequested())
+        return fail(LoadFailure::Stopped, QString());
     initCurlOnce();
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(
         curl_easy_init(), &curl_easy_cleanup);
     if (!handle)
-        return std::nullopt;
+        return fail(LoadFailure::Other, QStringLiteral("no transfer handle"));
     CURL* curl = handle.get();
     m_body.clear();
+    m_overBound = false;
+    char message[CURL_ERROR_SIZE] = {};
     m_status = 0;
 
     // libcurl reads 0 as "no limit" for the timeouts and a negative count as unlimited
@@ -75,6 +108,7 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
         && curl_easy_setopt(curl, CURLOPT_USERAGENT, "Nubora/" NUBORA_VERSION_STRING) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpFetch::receive) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_WRITEDATA, this) == CURLE_OK
+        && curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message) == CURLE_OK
         // Called at least once a second, also while nothing arrives: a stop is seen in time.
         && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &progress) == CURLE_OK
         && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this) == CURLE_OK
@@ -85,13 +119,35 @@ std::optional<QByteArray> HttpFetch::get(const QByteArray& url)
                          static_cast<curl_off_t>(m_limits.maxBodyBytes))
             == CURLE_OK;
     }
-    if (!configured || curl_easy_perform(curl) != CURLE_OK)
-        return std::nullopt;
+    if (!configured)
+        return fail(LoadFailure::Other, QStringLiteral("transfer options refused"));
 
+    const CURLcode code = curl_easy_perform(curl);
     long status = 0;
-    if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status < 200
-        || status > 299)
-        return std::nullopt;
+    const bool answered = curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK;
+    if (code != CURLE_OK) {
+        if (code == CURLE_HTTP_RETURNED_ERROR && answered)
+            return fail(LoadFailure::HttpStatus, QString::number(status));
+        const QString bound = QStringLiteral("%1 bytes").arg(m_limits.maxBodyBytes);
+        if (code == CURLE_WRITE_ERROR && m_overBound)
+            return fail(LoadFailure::BodyOverBound, bound);
+        curl_off_t connectUs = 0;
+        const bool connected
+            = curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectUs) == CURLE_OK
+            && connectUs > 0;
+        const LoadFailure::Kind kind = kindOf(code, connected);
+        if (kind == LoadFailure::ConnectTimeout)
+            return fail(kind, seconds(connectMs));
+        if (kind == LoadFailure::TotalTimeout)
+            return fail(kind, seconds(totalMs));
+        if (kind == LoadFailure::BodyOverBound)
+            return fail(kind, bound);
+        if (kind == LoadFailure::Stopped)
+            return fail(kind, QString());
+        return fail(kind, QString::fromUtf8(message[0] ? message : curl_easy_strerror(code)));
+    }
+    if (!answered || status < 200 || status > 299)
+        return fail(LoadFailure::HttpStatus, QString::number(status));
     m_status = status;
     return std::move(m_body);
 }
@@ -103,8 +159,10 @@ std::size_t HttpFetch::receive(char* data, std::size_t size, std::size_t count, 
     // Checked on the decoded bytes, so a compressed answer cannot slip past the bound. Any
     // return other than the byte count aborts the transfer.
     const qint64 room = fetch->m_limits.maxBodyBytes - fetch->m_body.size();
-    if (room < 0 || bytes > static_cast<std::size_t>(room))
+    if (room < 0 || bytes > static_cast<std::size_t>(room)) {
+        fetch->m_overBound = true;
         return 0;
+    }
     try {
         fetch->m_body.append(data, static_cast<qsizetype>(bytes));
     } catch (...) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchLimits.h"
+#include "LoadFailure.h"
 
 #include <QByteArray>
 #include <cstddef>
@@ -13,8 +14,9 @@ class HttpFetch
 public:
     explicit HttpFetch(const FetchLimits& limits);
 
-    // The body of a 2xx answer; nothing on any failure or exceeded bound.
-    std::optional<QByteArray> get(const QByteArray& url);
+    // The body of a 2xx answer; nothing on any failure or exceeded bound, with the reason in
+    // `failure` when one is given.
+    std::optional<QByteArray> get(const QByteArray& url, LoadFailure* failure = nullptr);
     // The HTTP status of the last answer get() returned, so that an empty 204 can be told
     // from an empty 200; 0 before one.
     long status() const { return m_status; }
@@ -29,5 +31,6 @@ private:
 
     FetchLimits m_limits;
     QByteArray m_body;
+    bool m_overBound = false;
     long m_status = 0;
 };

@@ -18,6 +18,10 @@ public:
 
     std::optional<QDomDocument> requestDocument(
         RequestKind kind, const QString& apiKey, const QString& station) const override;
+    LoadFailure lastFailure() const override
+    {
+        return m_usePws ? m_pws.lastFailure() : m_xml.lastFailure();
+    }
 
 private:
     const WeatherSource& m_xml;

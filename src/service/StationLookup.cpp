@@ -1,5 +1,6 @@
 #include "StationLookup.h"
 
+#include "Logging.h"
 #include "StationCombo.h"
 #include "WeatherService.h"
 
@@ -17,15 +18,29 @@ void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) 
     try {
         const std::optional<QDomDocument> document
             = m_service.requestDocument(WeatherSource::Geolookup, apiKey, shownStation);
-        if (!document)
+        if (!document) {
+            qCWarning(lcPoll).noquote() << "lookup:" << m_service.lastFailure().failedLoad();
             return;
-        // The service's error marker is not looked for: an error answer holds no "id".
+        }
+        // The service's error marker is not looked for: an error answer holds no "id". The
+        // log still tells it from an answer with no stations.
+        const bool errorAnswer = WeatherService::HasErrorElement(*document);
+        if (errorAnswer) {
+            qCWarning(lcPoll).noquote()
+                << "lookup: error answer:" << WeatherService::errorDescription(*document);
+        }
         const QDomNodeList ids = WeatherService::ElementsByTagName(*document, QStringLiteral("id"));
         for (int i = 0; i < ids.count(); ++i)
             stations.append(WeatherService::NodeText(WeatherService::ItemAt(ids, i)));
         if (!stations.items.isEmpty())
             stations.select(0);
-    } catch (const std::exception&) {
+        if (!errorAnswer)
+            qCInfo(lcPoll).noquote()
+                << QStringLiteral("lookup: %1 stations found").arg(stations.items.size());
+    } catch (const std::exception& error) {
         // Quietly: the identifiers found before the failing one stay, none is selected.
+        qCWarning(lcPoll).noquote()
+            << "lookup: run-time failure:" << QString::fromUtf8(error.what())
+            << QStringLiteral("(%1 stations kept)").arg(stations.items.size());
     }
 }

@@ -1,8 +1,11 @@
 #include "WeatherService.h"
 
 #include "HttpFetch.h"
+#include "KeyMask.h"
+#include "Logging.h"
 #include "PollFailure.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -55,21 +58,35 @@ bool isAsciiCompatible(const QByteArray& body)
     return isAsciiCompatibleEncoding(reader.documentEncoding().toString());
 }
 
+// Why a body is not handed to the parser; empty when it may be.
+struct BodyCheck {
+    enum Verdict { Plain, Refused, NotWellFormed };
+    Verdict verdict = Plain;
+    QString reason;
+};
+
 // The service never sends entity declarations: the parser limits each entity's expansion but
 // not their total, so a one-megabyte body referencing one entity over and over would expand to
 // gigabytes.
-bool isPlainDocument(const QByteArray& body)
+BodyCheck checkBody(const QByteArray& body)
 {
+    const auto refused = [](const QString& reason) {
+        return BodyCheck { BodyCheck::Refused, reason };
+    };
     // In an ASCII-compatible body every entity declaration is spelled "<!ENTITY", every tag
     // starts with "<" and every attribute holds a "=". These byte scans cost far less than the
     // parse itself; the streaming pass is kept for the depth of a body with many tags.
-    if (!isAsciiCompatible(body) || body.contains("<!ENTITY"))
-        return false;
+    if (!isAsciiCompatible(body))
+        return refused(QStringLiteral("not an ASCII-compatible encoding"));
+    if (body.contains("<!ENTITY"))
+        return refused(QStringLiteral("entity declarations"));
     const qsizetype tags = body.count('<');
-    if (tags > MaxTags || body.count('=') > MaxEquals)
-        return false;
+    if (tags > MaxTags)
+        return refused(QStringLiteral("over %1 tags").arg(MaxTags));
+    if (body.count('=') > MaxEquals)
+        return refused(QStringLiteral("over %1 attributes").arg(MaxEquals));
     if (tags <= TagsWithoutDepthCheck)
-        return true;
+        return {};
 
     QXmlStreamReader reader(body);
     int depth = 0;
@@ -77,11 +94,11 @@ bool isPlainDocument(const QByteArray& body)
         switch (reader.readNext()) {
         case QXmlStreamReader::DTD:
             if (!reader.entityDeclarations().isEmpty())
-                return false;
+                return refused(QStringLiteral("entity declarations"));
             break;
         case QXmlStreamReader::StartElement:
             if (++depth > MaxElementDepth)
-                return false;
+                return refused(QStringLiteral("nesting over %1 levels").arg(MaxElementDepth));
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -90,7 +107,9 @@ bool isPlainDocument(const QByteArray& body)
             break;
         }
     }
-    return !reader.hasError();
+    if (reader.hasError())
+        return { BodyCheck::NotWellFormed, reader.errorString() };
+    return {};
 }
 
 } // namespace
@@ -121,24 +140,48 @@ QString WeatherService::BuildRequestUrl(
 std::optional<QDomDocument> WeatherService::requestDocument(
     RequestKind kind, const QString& apiKey, const QString& station) const
 {
-    return LoadDocument(BuildRequestUrl(kind, apiKey, station));
+    m_lastFailure = LoadFailure();
+    return LoadDocument(BuildRequestUrl(kind, apiKey, station), &m_lastFailure);
 }
 
-std::optional<QDomDocument> WeatherService::LoadDocument(const QString& url) const
+std::optional<QDomDocument> WeatherService::LoadDocument(
+    const QString& url, LoadFailure* failure) const
 {
-    const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<QByteArray> body = HttpFetch(m_limits).get(url.toUtf8(), failure);
+    qCDebug(lcFetch).noquote() << "GET" << KeyMask::masked(url) << "in" << clock.elapsed() << "ms,"
+                               << (body ? body->size() : 0) << "bytes";
     if (!body)
         return std::nullopt;
-    return parseDocument(*body);
+    return parseDocument(*body, failure);
 }
 
-std::optional<QDomDocument> WeatherService::parseDocument(const QByteArray& body)
+std::optional<QDomDocument> WeatherService::parseDocument(
+    const QByteArray& body, LoadFailure* failure)
 {
-    if (body.isEmpty() || !isPlainDocument(body))
+    const auto fail = [failure](LoadFailure::Kind kind, const QString& detail) {
+        if (failure)
+            *failure = LoadFailure { kind, detail };
         return std::nullopt;
+    };
+    if (body.isEmpty())
+        return fail(LoadFailure::NotWellFormed, QStringLiteral("empty answer"));
+    const BodyCheck check = checkBody(body);
+    if (check.verdict == BodyCheck::Refused)
+        return fail(LoadFailure::RefusedContent, check.reason);
+    if (check.verdict == BodyCheck::NotWellFormed)
+        return fail(LoadFailure::NotWellFormed, check.reason);
     QDomDocument document;
-    if (!document.setContent(body))
-        return std::nullopt;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(body, &message, &line, &column)) {
+        if (message.endsWith(QLatin1Char('.')))
+            message.chop(1);
+        return fail(LoadFailure::NotWellFormed,
+            QStringLiteral("%1 at line %2, column %3").arg(message).arg(line).arg(column));
+    }
     return document;
 }
 
@@ -180,4 +223,17 @@ QString WeatherService::NodeText(const QDomNode& node)
 bool WeatherService::HasErrorElement(const QDomDocument& document)
 {
     return !ElementsByTagName(document, QStringLiteral("error")).isEmpty();
+}
+
+QString WeatherService::errorDescription(const QDomDocument& document)
+{
+    const QDomElement error
+        = ElementsByTagName(document, QStringLiteral("error")).item(0).toElement();
+    const QString description
+        = error.firstChildElement(QStringLiteral("description")).text().trimmed();
+    const QString type = error.firstChildElement(QStringLiteral("type")).text().trimmed();
+    if (description.isEmpty())
+        return type.isEmpty() ? QStringLiteral("no description") : type;
+    return type.isEmpty() ? description
+                          : description + QStringLiteral(" (") + type + QLatin1Char(')');
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchLimits.h"
+#include "LoadFailure.h"
 #include "WeatherSource.h"
 
 #include <QDomDocument>
@@ -31,13 +32,17 @@ public:
     // LoadDocument of the address BuildRequestUrl gives.
     std::optional<QDomDocument> requestDocument(
         RequestKind kind, const QString& apiKey, const QString& station) const override;
+    LoadFailure lastFailure() const override { return m_lastFailure; }
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
-    // the status is not 2xx, a bound is exceeded or the body is not well-formed XML.
-    // Virtual so that benchmarks can measure everything but the download.
-    virtual std::optional<QDomDocument> LoadDocument(const QString& url) const;
+    // the status is not 2xx, a bound is exceeded or the body is not well-formed XML; the
+    // reason goes to `failure` when one is given. Virtual so that benchmarks can measure
+    // everything but the download.
+    virtual std::optional<QDomDocument> LoadDocument(
+        const QString& url, LoadFailure* failure = nullptr) const;
     // The parse alone, with the same refusals (not well-formed, entity declarations, depth).
-    static std::optional<QDomDocument> parseDocument(const QByteArray& body);
+    static std::optional<QDomDocument> parseDocument(
+        const QByteArray& body, LoadFailure* failure = nullptr);
 
     // Every element of that exact name, in document order.
     static QDomNodeList ElementsByTagName(const QDomDocument& document, const QString& name);
@@ -50,8 +55,12 @@ public:
     // without children. Never an empty text in place of a missing one.
     static QString NodeText(const QDomNode& node);
     static bool HasErrorElement(const QDomDocument& document);
+    // The description (and type) inside the first error marker, for the log.
+    static QString errorDescription(const QDomDocument& document);
 
 private:
     QString m_baseUrl;
     FetchLimits m_limits;
+    // Only the polls' thread requests documents.
+    mutable LoadFailure m_lastFailure;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoadFailure.h"
+
 #include <QDomDocument>
 #include <QString>
 #include <optional>
@@ -17,4 +19,6 @@ public:
     // where a kind does not need it. Blocks the calling thread, bounded by the fetch limits.
     virtual std::optional<QDomDocument> requestDocument(
         RequestKind kind, const QString& apiKey, const QString& station) const = 0;
+    // Why the last request gave nothing, for the log; no reason where a source keeps none.
+    virtual LoadFailure lastFailure() const { return {}; }
 };

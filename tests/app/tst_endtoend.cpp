@@ -135,7 +135,7 @@ void TestEndToEnd::versionAndHelp()
     QVERIFY(nubora.waitForFinished(10000));
     const QByteArray help = nubora.readAllStandardOutput();
     for (const char* option : { "--settings", "--service-url", "--alert-command", "--headless",
-             "--once", "--dump-state", "--version" })
+             "--once", "--dump-state", "--log-file", "--verbose", "--version" })
         QVERIFY2(help.contains(option), option);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE), { "--no-such-option" });
     QVERIFY(nubora.waitForFinished(10000));
@@ -211,6 +211,18 @@ void TestEndToEnd::unreachableServiceFailsAndAlerts()
     const QJsonObject controls = run.dump.value("controls").toObject();
     QCOMPARE(controls.value("Refrescar").toObject().value("enabled").toBool(), true);
     QCOMPARE(controls.value("C(1)").toObject().value("background").toString(), QString("#FF8080"));
+
+    // Window mode also keeps the log in the per-user file.
+    QFile log(m_dir.filePath(".local/state/nubora/nubora.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    QVERIFY2(lines.contains(QRegularExpression(
+                 "warning nubora.poll: conditions ISIMDESPEJADO: failed load: connection refused")),
+        qPrintable(lines));
+    QVERIFY2(lines.contains(QRegularExpression(
+                 "nubora.alert: alert \"Fallo en Nubora\": command .*record-alert exited with "
+                 "status 0")),
+        qPrintable(lines));
 }
 
 void TestEndToEnd::environmentVariables()
@@ -311,6 +323,7 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     env.remove("QT_QPA_PLATFORM"); // --headless alone must do without a display
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
+    env.remove("XDG_RUNTIME_DIR");
     env.insert("HOME", m_dir.path());
     nubora.setProcessEnvironment(env);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
@@ -323,6 +336,14 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     QVERIFY(nubora.waitForFinished(10000));
     QCOMPARE(nubora.exitStatus(), QProcess::NormalExit);
     QCOMPARE(nubora.exitCode(), 0);
+    // Headless, the log goes to standard error, the service's journal, and nothing else does.
+    const QStringList errors
+        = QString::fromUtf8(nubora.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY(!errors.isEmpty());
+    for (const QString& line : errors)
+        QVERIFY2(line.contains(QRegularExpression("^[-0-9]{10} [0-9:]{8} \\w+ nubora\\.")),
+            qPrintable(line));
+    QVERIFY(errors.first().endsWith("info nubora.poll: conditions ISIMDESPEJADO: safe"));
     QFile dump(m_dir.filePath("dump.json"));
     QVERIFY(dump.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(dump.readAll()).object().value("page").toString(),

@@ -363,9 +363,14 @@ void TestFrmNubora::failedDownloadLeavesTheLock()
     const WindowLayout& ui = window->ui();
     QVERIFY(ui.Aceptar->isEnabled() && ui.Refrescar->isEnabled() && ui.Refrescar_Fct->isEnabled());
     QVERIFY(!window->schedule().Timer2->isActive());
+    // Why the poll failed is on the button and the page's tab, no control moved.
+    QVERIFY2(ui.Refrescar->toolTip().endsWith(": failed load: HTTP status 500"),
+        qPrintable(ui.Refrescar->toolTip()));
+    QCOMPARE(ui.SSTab1->tabToolTip(0), ui.Refrescar->toolTip());
     // Locked by a success, then a failure: still locked, with Timer2 stopped.
     m_status = 200;
     window->Refrescar_Click();
+    QVERIFY(!ui.Refrescar->toolTip().contains("failed load"));
     m_status = 500;
     window->Refrescar_Fct_Click();
     QVERIFY(!ui.Refrescar->isEnabled());

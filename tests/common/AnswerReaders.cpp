@@ -33,9 +33,10 @@ FixedAnswerService::FixedAnswerService(QByteArray body)
 {
 }
 
-std::optional<QDomDocument> FixedAnswerService::LoadDocument(const QString&) const
+std::optional<QDomDocument> FixedAnswerService::LoadDocument(
+    const QString&, LoadFailure* failure) const
 {
-    return parseDocument(m_body);
+    return parseDocument(m_body, failure);
 }
 
 bool AnswerReaders::readAll(const QByteArray& body, const QString& dataFolder)

@@ -12,7 +12,8 @@ class FixedAnswerService : public WeatherService
 public:
     explicit FixedAnswerService(QByteArray body = {});
     void setBody(const QByteArray& body) { m_body = body; }
-    std::optional<QDomDocument> LoadDocument(const QString& url) const override;
+    std::optional<QDomDocument> LoadDocument(
+        const QString& url, LoadFailure* failure = nullptr) const override;
 
 private:
     QByteArray m_body;

@@ -568,9 +568,12 @@ void TestWeatherService::silentServerFailsAtTheTotalBound()
     const WeatherService service(loopbackBase(port), FastLimits);
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(!service.LoadDocument(service.BuildRequestUrl(WeatherService::Conditions, "k", "s")));
+    LoadFailure failure;
+    QVERIFY(!service.LoadDocument(
+        service.BuildRequestUrl(WeatherService::Conditions, "k", "s"), &failure));
     QVERIFY2(clock.elapsed() < FastLimits.totalTimeoutMs + MarginMs,
         qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(failure.kind, LoadFailure::TotalTimeout);
 }
 
 void TestWeatherService::unansweredConnectFailsAtTheConnectBound()
@@ -601,9 +604,12 @@ void TestWeatherService::unansweredConnectFailsAtTheConnectBound()
     const WeatherService service(loopbackBase(port), limits);
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(!service.LoadDocument(service.BuildRequestUrl(WeatherService::Hourly, "k", "s")));
+    LoadFailure failure;
+    QVERIFY(
+        !service.LoadDocument(service.BuildRequestUrl(WeatherService::Hourly, "k", "s"), &failure));
     QVERIFY2(clock.elapsed() < limits.connectTimeoutMs + MarginMs,
         qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(failure.kind, LoadFailure::ConnectTimeout);
 }
 
 void TestWeatherService::refusedConnectionFails()
@@ -615,8 +621,11 @@ void TestWeatherService::refusedConnectionFails()
     const WeatherService service(loopbackBase(port), FastLimits);
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(!service.LoadDocument(service.BuildRequestUrl(WeatherService::Conditions, "k", "s")));
+    LoadFailure failure;
+    QVERIFY(!service.LoadDocument(
+        service.BuildRequestUrl(WeatherService::Conditions, "k", "s"), &failure));
     QVERIFY(clock.elapsed() < FastLimits.totalTimeoutMs + MarginMs);
+    QCOMPARE(failure.kind, LoadFailure::ConnectionRefused);
 }
 
 void TestWeatherService::otherSchemesAreNotRead()

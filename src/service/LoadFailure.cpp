@@ -1,0 +1,54 @@
+#include "LoadFailure.h"
+
+QString LoadFailure::text() const
+{
+    QString reason;
+    switch (kind) {
+    case None:
+        return QString();
+    case Dns:
+        reason = QStringLiteral("DNS: host not found");
+        break;
+    case ConnectionRefused:
+        reason = QStringLiteral("connection refused");
+        break;
+    case ConnectTimeout:
+        reason = QStringLiteral("connect timeout");
+        break;
+    case TotalTimeout:
+        reason = QStringLiteral("total timeout");
+        break;
+    case HttpStatus:
+        reason = QStringLiteral("HTTP status");
+        break;
+    case BodyOverBound:
+        reason = QStringLiteral("body over the bound");
+        break;
+    case TooManyRedirects:
+        reason = QStringLiteral("too many redirects");
+        break;
+    case NotWellFormed:
+        reason = QStringLiteral("not well-formed");
+        break;
+    case RefusedContent:
+        reason = QStringLiteral("refused content");
+        break;
+    case Stopped:
+        reason = QStringLiteral("stopped, the program is ending");
+        break;
+    case Other:
+        reason = QStringLiteral("transfer failed");
+        break;
+    }
+    if (detail.isEmpty())
+        return reason;
+    return kind == HttpStatus ? reason + QLatin1Char(' ') + detail
+                              : reason + QStringLiteral(" (") + detail + QLatin1Char(')');
+}
+
+QString LoadFailure::failedLoad() const
+{
+    const QString reason = text();
+    return reason.isEmpty() ? QStringLiteral("failed load")
+                            : QStringLiteral("failed load: ") + reason;
+}

@@ -1,0 +1,221 @@
+#include "ConditionsPage.h"
+#include "ConditionsPoll.h"
+#include "ConfigPage.h"
+#include "ForecastPage.h"
+#include "HourlyForecast.h"
+#include "LoopbackServer.h"
+#include "ObservationField.h"
+#include "PollHost.h"
+#include "SettingsStore.h"
+#include "StationCombo.h"
+#include "StationLookup.h"
+#include "StationSimulator.h"
+#include "WeatherService.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <httplib.h>
+
+namespace
+{
+
+const QString Key = QStringLiteral("s3cretKEY42");
+
+struct Logged {
+    QtMsgType type;
+    QString category;
+    QString message;
+};
+QList<Logged> g_logged;
+
+void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    g_logged.append({ type, QString::fromLatin1(context.category), message });
+}
+
+class QuietHost : public PollHost
+{
+public:
+    void stopLockTimer() override { }
+    void lockButtons() override { }
+    void setWindowCaption(const QString&) override { }
+};
+
+} // namespace
+
+// Every way a poll, a forecast update or a lookup ends leaves one log line that says why.
+class TestPollLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void oneLinePerRequest_data();
+    void oneLinePerRequest();
+    void keyNeverInClear();
+
+private:
+    StationSimulator m_simulator;
+    LoopbackServer m_server;
+    QTemporaryDir m_dir;
+    QtMessageHandler m_previous = nullptr;
+};
+
+void TestPollLog::initTestCase()
+{
+    m_simulator.setSlowSeconds(5);
+    // A station whose answer declares an entity: the service never sends one.
+    m_server.server().Get(
+        ".*pws:IENTIDAD.xml", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(
+                "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"aaaa\">]><r>&a;</r>", "text/xml");
+        });
+    m_simulator.registerRoutes(m_server.server());
+    QVERIFY(m_server.start());
+    QVERIFY(m_dir.isValid());
+    m_previous = qInstallMessageHandler(&record);
+}
+
+void TestPollLog::init()
+{
+    g_logged.clear();
+    QLoggingCategory::setFilterRules(QString());
+}
+
+void TestPollLog::cleanupTestCase()
+{
+    qInstallMessageHandler(m_previous);
+    m_server.stop();
+}
+
+void TestPollLog::oneLinePerRequest_data()
+{
+    QTest::addColumn<QString>("request"); // conditions, forecast or lookup
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("change"); // one setting made unusual: "name=value"
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("line");
+    const auto row = [](const char* tag, const char* request, const char* station,
+                         const char* change, QtMsgType level, const char* line) {
+        QTest::newRow(tag) << request << station << change << int(level) << line;
+    };
+    const QtMsgType info = QtInfoMsg;
+    const QtMsgType warning = QtWarningMsg;
+
+    row("safe", "conditions", "ISIMDESPEJADO", "", info, "^conditions ISIMDESPEJADO: safe$");
+    row("not safe", "conditions", "ISIMLLUVIA", "HumedadAlta=60", info,
+        "^conditions ISIMLLUVIA: not safe: humidity 70%, limit 60; rain 0.3 mm in the last hour; "
+        "sky \"Lluvia ligera\"$");
+    row("HTTP status", "conditions", "ISIMHTTP500", "", warning,
+        "^conditions ISIMHTTP500: failed load: HTTP status 500$");
+    row("not well-formed", "conditions", "ISIMNOXML", "", warning,
+        ": failed load: not well-formed \\(.+ at line \\d+, column \\d+\\)$");
+    row("body over the bound", "conditions", "ISIMENORME", "", warning,
+        ": failed load: body over the bound \\(1048576 bytes\\)$");
+    row("total timeout", "conditions", "ISIMLENTO", "", warning,
+        ": failed load: total timeout \\(1.5 s\\)$");
+    row("refused content", "conditions", "IENTIDAD", "", warning,
+        ": failed load: refused content \\(entity declarations");
+    row("error answer", "conditions", "ISIMERROR", "", warning,
+        "^conditions ISIMERROR: error answer: .+ \\(internalerror\\)$");
+    row("bad T_Refresco", "conditions", "ISIMDESPEJADO", "T_Refresco=tres", warning,
+        ": run-time failure: bad T_Refresco \"tres\"$");
+    row("missing folder", "conditions", "ISIMDESPEJADO", "Path_Dat={dir}/none", warning,
+        ": run-time failure: missing folder: .*/none$");
+    row("conversion", "conditions", "ISIMDESPEJADO", "HumedadAlta=alta", warning,
+        ": run-time failure: relative_humidity: conversion: the limit HumedadAlta \"alta\" is "
+        "not a number$");
+    row("forecast, empty element", "forecast", "ISIMVACIO", "", warning,
+        "^forecast ISIMVACIO: run-time failure: hour 5: ");
+    row("forecast, failed load", "forecast", "ISIMHTTP500", "", warning,
+        "^forecast ISIMHTTP500: failed load: HTTP status 500$");
+    row("lookup, error answer", "lookup", "", "API_key=", warning,
+        "^lookup: error answer: this key does not exist \\(keynotfound\\)$");
+}
+
+void TestPollLog::oneLinePerRequest()
+{
+    QFETCH(QString, request);
+    QFETCH(QString, station);
+    QFETCH(QString, change);
+    QFETCH(int, level);
+    QFETCH(QString, line);
+
+    const QString folder = m_dir.filePath(QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    SettingsStore store(folder + QStringLiteral("/settings.ini"));
+    ConfigPage config;
+    config.API_key = Key;
+    config.Estacion_ID.text = station;
+    config.GNS = 1;
+    const QString name = change.section('=', 0, 0);
+    const QString value = change.section('=', 1).replace("{dir}", folder);
+    if (name == "HumedadAlta")
+        config.HumedadAlta = value;
+    else if (name == "T_Refresco")
+        config.T_Refresco = value;
+    else if (name == "API_key")
+        config.API_key = value;
+    store.SaveSetting("Setup", "Path_Dat", name == "Path_Dat" ? value : folder);
+
+    const WeatherService service(m_server.baseUrl(), { 1000, 1500, 1024 * 1024, 5 });
+    QuietHost host;
+    if (request == "conditions") {
+        ConditionsPoll poll(service, store, nullptr);
+        ConditionsPage page;
+        poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        QVERIFY(QString("conditions " + station + ": " + poll.lastOutcome())
+                    .contains(QRegularExpression(line)));
+    } else if (request == "forecast") {
+        ForecastPage page;
+        HourlyForecast(service).Forecast(config, station, ".", page, host);
+    } else {
+        StationCombo stations;
+        StationLookup(service).Buscar_Click(config.API_key, stations);
+    }
+
+    QList<Logged> polls;
+    for (const Logged& logged : g_logged)
+        if (logged.category == "nubora.poll")
+            polls << logged;
+    QCOMPARE(polls.size(), 1);
+    QVERIFY2(polls.first().message.contains(QRegularExpression(line)),
+        qPrintable(polls.first().message));
+    QCOMPARE(int(polls.first().type), level);
+}
+
+void TestPollLog::keyNeverInClear()
+{
+    // Debug lines on: request addresses are logged, with the key masked.
+    QLoggingCategory::setFilterRules("nubora.*.debug=true");
+    SettingsStore store(m_dir.filePath("key/settings.ini"));
+    store.SaveSetting("Setup", "Path_Dat", m_dir.path());
+    ConfigPage config;
+    config.API_key = Key;
+    config.Estacion_ID.text = "ISIMERROR";
+    config.GNS = 1;
+    const WeatherService service(m_server.baseUrl());
+    QuietHost host;
+    ConditionsPoll poll(service, store, nullptr);
+    ConditionsPage page;
+    poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+    ForecastPage forecast;
+    HourlyForecast(service).Forecast(config, "", ".", forecast, host);
+    StationCombo stations;
+    StationLookup(service).Buscar_Click(Key, stations);
+
+    int requests = 0;
+    for (const Logged& logged : g_logged) {
+        QVERIFY2(!logged.message.contains(Key), qPrintable(logged.message));
+        requests += logged.message.contains("/api/****/") ? 1 : 0;
+    }
+    QCOMPARE(requests, 3);
+}
+
+QTEST_GUILESS_MAIN(TestPollLog)
+#include "tst_polllog.moc"
