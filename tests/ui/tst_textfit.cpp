@@ -1,4 +1,5 @@
 #include "DisplayFieldEdit.h"
+#include "PwsTexts.h"
 #include "WidgetText.h"
 #include "WindowLayout.h"
 
@@ -222,10 +223,12 @@ void TestTextFit::widestValuesFit_data()
     for (const auto& [field, values] : widest)
         for (const QString& value : values)
             QTest::addRow("%s %s", field, qPrintable(value)) << QString::fromLatin1(field) << value;
-    // Every sky phrase of the sources, and those a second source adds.
-    const QStringList skies { "Despejado", "Parcialmente nublado", "Nubes dispersas",
-        "Mayormente nublado", "Nublado", "Parcialmente soleado", "Lluvia", "Lluvia ligera",
-        "Chubascos de nieve", "Llovizna helada" };
+    // Every sky phrase of the sources: the XML service's, and each one the second source writes.
+    QStringList skies { "Despejado", "Parcialmente nublado", "Nubes dispersas",
+        "Mayormente nublado", "Nublado", "Parcialmente soleado", "Lluvia", "Lluvia ligera" };
+    for (int code = 0; code < 100; ++code)
+        if (!skies.contains(PwsTexts::weatherText(code)))
+            skies << PwsTexts::weatherText(code);
     for (const char* field : { "C_1", "C_Fct_9" })
         for (const QString& sky : skies)
             QTest::addRow("%s %s", field, qPrintable(sky)) << QString::fromLatin1(field) << sky;
