@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <csignal>
 #include <grp.h>
 #include <sched.h>
@@ -107,4 +108,25 @@ QByteArray FileSystemFaults::inChild(Fault fault, const QString& folder,
 QString FileSystemFaults::lastFullDiskMethod()
 {
     return g_method;
+}
+
+QByteArray FileSystemFaults::fileState(
+    const QString& path, const std::function<QByteArray(const QByteArray&)>& describe)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return "folder";
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return info.exists() ? "unreadable" : "absent";
+    return describe(file.readAll());
+}
+
+QByteArray FileSystemFaults::run(int fault, const QString& folder,
+    const std::function<void()>& prepare, const std::function<QByteArray()>& act)
+{
+    if (fault >= 0)
+        return inChild(Fault(fault), folder, prepare, act);
+    prepare();
+    return act();
 }

@@ -1,10 +1,9 @@
+#include "NuboraProcess.h"
+
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,18 +16,6 @@ namespace
 // Seconds the slow station keeps the first poll waiting: long enough for the reads below,
 // short enough for the suite.
 constexpr int SlowSeconds = 5;
-
-quint16 freeTcpPort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
-}
 
 QJsonObject getJson(httplib::Client& client, const std::string& path, int* status = nullptr)
 {
@@ -55,8 +42,16 @@ private slots:
     void badOptions();
 
 private:
-    void writeSettings(const QString& station, int alpacaPort = 0);
-    bool startNubora(QProcess& nubora, const QStringList& extra);
+    void writeSettings(const QString& station, int alpacaPort = 0)
+    {
+        NuboraProcess::writeSettings(
+            m_dir.filePath("settings.ini"), station, m_dir.path(), alpacaPort);
+    }
+    bool startNubora(QProcess& nubora, const QStringList& extra)
+    {
+        return NuboraProcess::start(
+            nubora, m_dir.path(), m_dir.filePath("settings.ini"), m_serviceUrl, extra);
+    }
 
     QTemporaryDir m_dir;
     QProcess m_simulator;
@@ -66,13 +61,9 @@ private:
 void TestAlpacaEndToEnd::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_simulator.start(QStringLiteral(STATION_SIM_EXECUTABLE),
-        { "--port", "0", "--slow-seconds", QString::number(SlowSeconds) });
-    QVERIFY(m_simulator.waitForStarted());
-    QVERIFY(m_simulator.waitForReadyRead(10000));
-    const QByteArray line = m_simulator.readLine().trimmed();
-    QVERIFY2(line.startsWith("port "), line.constData());
-    m_serviceUrl = QStringLiteral("http://127.0.0.1:%1").arg(QString::fromLatin1(line.mid(5)));
+    m_serviceUrl = NuboraProcess::startSimulator(
+        m_simulator, { "--slow-seconds", QString::number(SlowSeconds) });
+    QVERIFY(!m_serviceUrl.isEmpty());
 }
 
 void TestAlpacaEndToEnd::cleanupTestCase()
@@ -81,37 +72,14 @@ void TestAlpacaEndToEnd::cleanupTestCase()
     m_simulator.waitForFinished(5000);
 }
 
-void TestAlpacaEndToEnd::writeSettings(const QString& station, int alpacaPort)
-{
-    QSettings settings(m_dir.filePath("settings.ini"), QSettings::IniFormat);
-    settings.setValue("Setup/API_key", "demo");
-    settings.setValue("Setup/Estacion_ID_N", "1");
-    settings.setValue("Setup/Estacion_ID(0)", station);
-    settings.setValue("Setup/Estacion_ID", "0");
-    settings.setValue("Setup/Path_Dat", m_dir.path());
-    settings.setValue("Setup/Alpaca_Puerto", QString::number(alpacaPort));
-}
-
-bool TestAlpacaEndToEnd::startNubora(QProcess& nubora, const QStringList& extra)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", m_dir.path());
-    nubora.setProcessEnvironment(env);
-    nubora.setProcessChannelMode(QProcess::SeparateChannels);
-    nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
-        QStringList { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url",
-            m_serviceUrl }
-            + extra);
-    return nubora.waitForStarted();
-}
-
 void TestAlpacaEndToEnd::answersWhileThePollWaits()
 {
     writeSettings("ISIMLENTO");
     QFile::remove(m_dir.filePath("Nubora.dat"));
-    const quint16 discoveryPort = freeUdpPort();
-    QVERIFY(discoveryPort != 0);
+    QUdpSocket probe;
+    QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 discoveryPort = probe.localPort();
+    probe.close();
     QProcess nubora;
     QVERIFY(startNubora(nubora,
         { "--alpaca-port", "0", "--alpaca-discovery-port", QString::number(discoveryPort) }));
@@ -119,10 +87,7 @@ void TestAlpacaEndToEnd::answersWhileThePollWaits()
         nubora.terminate();
         nubora.waitForFinished(10000);
     });
-    QVERIFY(nubora.waitForReadyRead(10000));
-    const QByteArray line = nubora.readLine().trimmed();
-    QVERIFY2(line.startsWith("alpaca port "), line.constData());
-    const int port = line.mid(12).toInt();
+    const int port = NuboraProcess::alpacaPort(nubora);
     QVERIFY(port > 0);
 
     // The window's thread now waits in the first conditions poll for the slow station.
@@ -166,10 +131,8 @@ void TestAlpacaEndToEnd::answersWhileThePollWaits()
     QTRY_VERIFY_WITH_TIMEOUT(
         getJson(client, "/api/v1/safetymonitor/0/issafe").value("Value").toBool(),
         (SlowSeconds + 15) * 1000);
-    QFile data(m_dir.filePath("Nubora.dat"));
-    QVERIFY(data.open(QIODevice::ReadOnly));
-    const QList<QByteArray> fields = data.readAll().simplified().split(' ');
-    QVERIFY(fields.size() > 8);
+    const QList<QByteArray> fields = NuboraProcess::dataFileFields(m_dir.filePath("Nubora.dat"));
+    QVERIFY(fields.size() > 9);
     const auto value = [&client](const char* member) {
         return getJson(client, std::string("/api/v1/observingconditions/0/") + member)
             .value("Value")
@@ -184,8 +147,10 @@ void TestAlpacaEndToEnd::answersWhileThePollWaits()
 void TestAlpacaEndToEnd::settingsKeyAndKeptIds()
 {
     QFile::remove(m_dir.filePath("settings.ini"));
-    const quint16 port = freeTcpPort();
-    QVERIFY(port != 0);
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
     writeSettings("ISIMDESPEJADO", port);
     QStringList firstIds;
     for (int run = 0; run < 2; ++run) {

@@ -221,41 +221,29 @@ void TestAlpacaProtocol::memberTypes_data()
     QTest::addColumn<int>("type"); // QJsonValue::Type of Value; Undefined: an error number
     QTest::addColumn<int>("errorNumber");
 
-    const auto row
-        = [](const QByteArray& device, const char* member, QJsonValue::Type type, int error = 0) {
-              QTest::newRow(device + "/" + member)
-                  << QByteArray("/api/v1/" + device + "/0/" + member) << int(type) << error;
+    using T = QJsonValue::Type;
+    const auto rows
+        = [](T type, const QByteArray& prefix, QList<QByteArray> members, int error = 0) {
+              for (const QByteArray& member : members)
+                  QTest::newRow(prefix + member) << prefix + member << int(type) << error;
           };
-    for (const QByteArray device : { "safetymonitor", "observingconditions" }) {
-        row(device, "connected", QJsonValue::Bool);
-        row(device, "connecting", QJsonValue::Bool);
-        row(device, "description", QJsonValue::String);
-        row(device, "driverinfo", QJsonValue::String);
-        row(device, "driverversion", QJsonValue::String);
-        row(device, "interfaceversion", QJsonValue::Double);
-        row(device, "name", QJsonValue::String);
-        row(device, "supportedactions", QJsonValue::Array);
-        row(device, "devicestate", QJsonValue::Array);
+    const QByteArray sm = "/api/v1/safetymonitor/0/", oc = "/api/v1/observingconditions/0/";
+    for (const QByteArray& device : { sm, oc }) {
+        rows(T::Bool, device, { "connected", "connecting" });
+        rows(T::String, device, { "description", "driverinfo", "driverversion", "name" });
+        rows(T::Double, device, { "interfaceversion" });
+        rows(T::Array, device, { "supportedactions", "devicestate" });
     }
-    row("safetymonitor", "issafe", QJsonValue::Bool);
-    for (const char* member : { "temperature", "humidity", "dewpoint", "windspeed", "windgust",
-             "winddirection", "pressure", "rainrate", "averageperiod" })
-        row("observingconditions", member, QJsonValue::Double);
-    for (const char* member :
-        { "cloudcover", "skybrightness", "skyquality", "skytemperature", "starfwhm" })
-        row("observingconditions", member, QJsonValue::Undefined, 0x400);
-    QTest::newRow("observingconditions/timesincelastupdate")
-        << QByteArray("/api/v1/observingconditions/0/timesincelastupdate?SensorName=Temperature")
-        << int(QJsonValue::Double) << 0;
-    QTest::newRow("observingconditions/sensordescription")
-        << QByteArray("/api/v1/observingconditions/0/sensordescription?SensorName=WindSpeed")
-        << int(QJsonValue::String) << 0;
-    QTest::newRow("management/apiversions")
-        << QByteArray("/management/apiversions") << int(QJsonValue::Array) << 0;
-    QTest::newRow("management/v1/description")
-        << QByteArray("/management/v1/description") << int(QJsonValue::Object) << 0;
-    QTest::newRow("management/v1/configureddevices")
-        << QByteArray("/management/v1/configureddevices") << int(QJsonValue::Array) << 0;
+    rows(T::Bool, sm, { "issafe" });
+    rows(T::Double, oc,
+        { "temperature", "humidity", "dewpoint", "windspeed", "windgust", "winddirection",
+            "pressure", "rainrate", "averageperiod",
+            "timesincelastupdate?SensorName=Temperature" });
+    rows(T::Undefined, oc,
+        { "cloudcover", "skybrightness", "skyquality", "skytemperature", "starfwhm" }, 0x400);
+    rows(T::String, oc, { "sensordescription?SensorName=WindSpeed" });
+    rows(T::Array, "/management/", { "apiversions", "v1/configureddevices" });
+    rows(T::Object, "/management/", { "v1/description" });
 }
 
 void TestAlpacaProtocol::memberTypes()
@@ -369,18 +357,19 @@ void TestAlpacaProtocol::isSafe_data()
     QTest::addColumn<qint64>("ageMs");
     QTest::addColumn<bool>("expected");
 
+    const auto row = [](const char* name, Outcome outcome, bool safe, int refreshMinutes,
+                         qint64 ageMs, bool expected) {
+        QTest::newRow(name) << int(outcome) << safe << refreshMinutes << ageMs << expected;
+    };
     const qint64 minute = 60000;
-    QTest::newRow("safe and fresh") << int(Outcome::Complete) << true << 5 << 0LL << true;
-    QTest::newRow("safe, two periods and a minute old")
-        << int(Outcome::Complete) << true << 5 << 11 * minute << true;
-    QTest::newRow("safe, a second later")
-        << int(Outcome::Complete) << true << 5 << 11 * minute + 1000 << false;
-    QTest::newRow("period 0 polls every minute")
-        << int(Outcome::Complete) << true << 0 << 3 * minute + 1000 << false;
-    QTest::newRow("longer period") << int(Outcome::Complete) << true << 30 << 60 * minute << true;
-    QTest::newRow("unsafe") << int(Outcome::Complete) << false << 5 << 0LL << false;
-    QTest::newRow("failed poll") << int(Outcome::Failed) << false << 5 << 0LL << false;
-    QTest::newRow("error answer") << int(Outcome::ErrorAnswer) << false << 5 << 0LL << false;
+    row("safe and fresh", Outcome::Complete, true, 5, 0, true);
+    row("safe, two periods and a minute old", Outcome::Complete, true, 5, 11 * minute, true);
+    row("safe, a second later", Outcome::Complete, true, 5, 11 * minute + 1000, false);
+    row("period 0 polls every minute", Outcome::Complete, true, 0, 3 * minute + 1000, false);
+    row("longer period", Outcome::Complete, true, 30, 60 * minute, true);
+    row("unsafe", Outcome::Complete, false, 5, 0, false);
+    row("failed poll", Outcome::Failed, false, 5, 0, false);
+    row("error answer", Outcome::ErrorAnswer, false, 5, 0, false);
 }
 
 void TestAlpacaProtocol::isSafe()
@@ -469,34 +458,28 @@ void TestAlpacaProtocol::indiAnswers_data()
     QTest::addColumn<QString>("reasons");
     QTest::addColumn<QString>("lines"); // what /indi/weather answers, "age" aside
 
+    const auto row = [](const char* name, const char* poll, bool pass, qint64 ageMs,
+                         const char* openOk, const char* reasons, const QString& lines) {
+        QTest::newRow(name) << poll << pass << ageMs << openOk << reasons << lines;
+    };
     const QString values = "temperature=12.3\nhumidity=65\nwind=18\ngust=27\npressure=1016\n"
                            "precip=0\nclouds=0\n";
-    QTest::newRow("no poll yet") << "none" << true << 0LL << "0"
-                                 << "Nubora aún no ha consultado la estación"
-                                 << "clouds=100\nforecast=2\nsafe=0\n";
-    QTest::newRow("safe, good hours ahead")
-        << "clear" << true << 0LL << "1"
-        << "Condiciones seguras" << values + "forecast=0\ndewpoint=5.9\nsafe=1\n";
-    QTest::newRow("safe, a bad hour ahead")
-        << "clear" << false << 0LL << "1"
-        << "Condiciones seguras" << values + "forecast=1\ndewpoint=5.9\nsafe=1\n";
-    QTest::newRow("safe but stale") << "clear" << true << 12 * 60000LL << "0"
-                                    << "Datos sin actualizar desde hace 12 min"
-                                    << values + "forecast=2\ndewpoint=5.9\nsafe=0\n";
-    QTest::newRow("unsafe") << "windy" << true << 0LL << "0"
-                            << "V40Km/h"
-                            << QString(values).replace("wind=18", "wind=40")
-            + "forecast=2\ndewpoint=5.9\nsafe=0\n";
-    QTest::newRow("failed") << "failed" << true << 0LL << "0"
-                            << "Fallo en Nubora: sin datos de la estación"
-                            << "clouds=100\nforecast=2\nsafe=0\n";
-    QTest::newRow("error answer") << "error" << true << 0LL << "0"
-                                  << "Fallo en Nubora: el servicio respondió con un error"
-                                  << "clouds=100\nforecast=2\nsafe=0\n";
-    QTest::newRow("values lacking") << "lacking" << true << 0LL << "0"
-                                    << "Fallo en Nubora"
-                                    << "humidity=65\ngust=27\npressure=1016\nprecip=0\n"
-                                       "clouds=100\nforecast=2\ndewpoint=5.9\nsafe=0\n";
+    const QString unrated = "forecast=2\ndewpoint=5.9\nsafe=0\n";
+    const QString nothing = "clouds=100\nforecast=2\nsafe=0\n";
+    row("no poll yet", "none", true, 0, "0", "Nubora aún no ha consultado la estación", nothing);
+    row("safe, good hours ahead", "clear", true, 0, "1", "Condiciones seguras",
+        values + "forecast=0\ndewpoint=5.9\nsafe=1\n");
+    row("safe, a bad hour ahead", "clear", false, 0, "1", "Condiciones seguras",
+        values + "forecast=1\ndewpoint=5.9\nsafe=1\n");
+    row("safe but stale", "clear", true, 12 * 60000, "0", "Datos sin actualizar desde hace 12 min",
+        values + unrated);
+    row("unsafe", "windy", true, 0, "0", "V40Km/h",
+        QString(values).replace("wind=18", "wind=40") + unrated);
+    row("failed", "failed", true, 0, "0", "Fallo en Nubora: sin datos de la estación", nothing);
+    row("error answer", "error", true, 0, "0",
+        "Fallo en Nubora: el servicio respondió con un error", nothing);
+    row("values lacking", "lacking", true, 0, "0", "Fallo en Nubora",
+        "humidity=65\ngust=27\npressure=1016\nprecip=0\nclouds=100\n" + unrated);
 }
 
 void TestAlpacaProtocol::indiAnswers()

@@ -1,9 +1,8 @@
+#include "NuboraProcess.h"
+
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -55,34 +54,18 @@ void TestIndiWeather::initTestCase()
         "indiserver, indi_getprop and indi_setprop are needed (indi-bin)");
     QVERIFY(m_dir.isValid());
 
-    m_simulator.start(QStringLiteral(STATION_SIM_EXECUTABLE), { "--port", "0" });
-    QVERIFY(m_simulator.waitForStarted() && m_simulator.waitForReadyRead(10000));
-    const QString serviceUrl
-        = "http://127.0.0.1:" + QString::fromLatin1(m_simulator.readLine().trimmed().mid(5));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", m_dir.path());
+    const QString serviceUrl = NuboraProcess::startSimulator(m_simulator);
+    QVERIFY(!serviceUrl.isEmpty());
     for (const QString& station : Stations) {
         QDir(m_dir.path()).mkpath(station);
         const QString folder = m_dir.filePath(station);
-        QSettings settings(folder + "/settings.ini", QSettings::IniFormat);
-        settings.setValue("Setup/API_key", "demo");
-        settings.setValue("Setup/Estacion_ID_N", "1");
-        settings.setValue("Setup/Estacion_ID(0)", station);
-        settings.setValue("Setup/Estacion_ID", "0");
-        settings.setValue("Setup/Path_Dat", folder);
-        settings.sync();
+        NuboraProcess::writeSettings(folder + "/settings.ini", station, folder);
         auto nubora = std::make_unique<QProcess>();
-        nubora->setProcessEnvironment(env);
-        nubora->start(QStringLiteral(NUBORA_EXECUTABLE),
-            { "--headless", "--settings", folder + "/settings.ini", "--service-url", serviceUrl,
-                "--dump-state", folder + "/dump.json", "--alpaca-port", "0",
-                "--alpaca-discovery-port", "0" });
-        QVERIFY(nubora->waitForStarted() && nubora->waitForReadyRead(10000));
-        const QByteArray line = nubora->readLine().trimmed();
-        QVERIFY2(line.startsWith("alpaca port "), line.constData());
-        m_alpacaPort[station] = line.mid(12).toInt();
+        QVERIFY(NuboraProcess::start(*nubora, m_dir.path(), folder + "/settings.ini", serviceUrl,
+            { "--dump-state", folder + "/dump.json", "--alpaca-port", "0",
+                "--alpaca-discovery-port", "0" }));
+        m_alpacaPort[station] = NuboraProcess::alpacaPort(*nubora);
+        QVERIFY(m_alpacaPort[station] > 0);
         m_nubora[station] = std::move(nubora);
     }
 
@@ -200,9 +183,8 @@ void TestIndiWeather::driversReadNubora()
     QProcess& nubora = *m_nubora[station];
     nubora.terminate(); // writes the window's state
     QVERIFY(nubora.waitForFinished(10000));
-    QFile data(m_dir.filePath(station + "/Nubora.dat"));
-    QVERIFY(data.open(QIODevice::ReadOnly));
-    const QList<QByteArray> fields = data.readAll().simplified().split(' ');
+    const QList<QByteArray> fields
+        = NuboraProcess::dataFileFields(m_dir.filePath(station + "/Nubora.dat"));
     QVERIFY(fields.size() > 8);
     QFile dumpFile(m_dir.filePath(station + "/dump.json"));
     QVERIFY(dumpFile.open(QIODevice::ReadOnly));

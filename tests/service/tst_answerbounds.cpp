@@ -1,13 +1,13 @@
 #include "AnswerReaders.h"
 #include "ConditionsDocument.h"
+#include "FileSystemFaults.h"
 
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 // Whatever an answer holds, one poll's memory and time stay bounded. Each answer runs in a
 // child process of its own, so the kernel's peak-memory count is that answer's alone.
@@ -57,33 +57,26 @@ long cpuMs(const rusage& usage)
 // (a CPU limit far above the bound ends one that would not stop).
 bool measure(const QByteArray& body, const QString& folder, Usage* result)
 {
-    int channel[2];
-    if (::pipe(channel) != 0)
+    const QByteArray sent = FileSystemFaults::inChild(
+        FileSystemFaults::Fault::None, folder, [] {},
+        [&] {
+            const rlimit cpu { rlim_t(CpuLimitMs / 1000 * 5), rlim_t(CpuLimitMs / 1000 * 5 + 1) };
+            ::setrlimit(RLIMIT_CPU, &cpu);
+            rusage before {};
+            ::getrusage(RUSAGE_SELF, &before);
+            AnswerReaders::readAll(body, folder);
+            rusage after {};
+            ::getrusage(RUSAGE_SELF, &after);
+            Usage usage;
+            usage.peakGrowthKb = after.ru_maxrss - before.ru_maxrss;
+            usage.cpuMs = cpuMs(after) - cpuMs(before);
+            usage.dataFileBytes = QFileInfo(folder + QStringLiteral("/Nubora.dat")).size();
+            return QByteArray(reinterpret_cast<const char*>(&usage), sizeof usage);
+        });
+    if (sent.size() != sizeof *result)
         return false;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        const rlimit cpu { rlim_t(CpuLimitMs / 1000 * 5), rlim_t(CpuLimitMs / 1000 * 5 + 1) };
-        ::setrlimit(RLIMIT_CPU, &cpu);
-        rusage before {};
-        ::getrusage(RUSAGE_SELF, &before);
-        AnswerReaders::readAll(body, folder);
-        rusage after {};
-        ::getrusage(RUSAGE_SELF, &after);
-        Usage usage;
-        usage.peakGrowthKb = after.ru_maxrss - before.ru_maxrss;
-        usage.cpuMs = cpuMs(after) - cpuMs(before);
-        usage.dataFileBytes = QFileInfo(folder + QStringLiteral("/Nubora.dat")).size();
-        const bool sent = ::write(channel[1], &usage, sizeof usage) == sizeof usage;
-        ::_exit(sent ? 0 : 1);
-    }
-    ::close(channel[1]);
-    const bool received = child > 0 && ::read(channel[0], result, sizeof *result) == sizeof *result;
-    ::close(channel[0]);
-    int status = 0;
-    const bool ended = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
-        && WEXITSTATUS(status) == 0;
-    return received && ended;
+    std::memcpy(result, sent.constData(), sizeof *result);
+    return true;
 }
 
 QByteArray ebcdic(const QString& text)

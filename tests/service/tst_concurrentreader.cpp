@@ -5,7 +5,7 @@
 #include "ConfigPage.h"
 #include "ConfigStore.h"
 #include "ObservationField.h"
-#include "PollHost.h"
+#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <QRegularExpression>
@@ -20,14 +20,6 @@
 // poll, never a piece of one.
 namespace
 {
-
-class NoHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 struct Seen {
     long reads = 0;
@@ -105,7 +97,7 @@ void TestConcurrentReader::readerSeesOnlyWholeContents()
     ConfigPage config;
     config.API_key = "demo";
     config.Estacion_ID.text = "ISIMDESPEJADO";
-    NoHost host;
+    QuietHost host;
     ConditionsPoll poll(service, store, nullptr);
     ConditionsPage page;
     for (int i = 0; i < 500; ++i) {

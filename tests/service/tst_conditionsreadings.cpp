@@ -4,7 +4,7 @@
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
-#include "PollHost.h"
+#include "QuietHost.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
 #include "WeatherService.h"
@@ -15,14 +15,6 @@
 
 namespace
 {
-
-class QuietHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 using Outcome = ConditionsReadings::Outcome;
 using Reading = std::optional<double>;
@@ -63,8 +55,8 @@ void TestConditionsReadings::stations_data()
     QTest::addColumn<QString>("values");
 
     for (const char* locale : { "C", "es_ES" }) {
-        const auto row = [locale](const char* station, Outcome outcome, bool safe,
-                             const char* values) {
+        const auto row = [locale](
+                             const char* station, Outcome outcome, bool safe, const char* values) {
             QTest::addRow("%s %s", station, locale)
                 << QString(station) << QString(locale) << int(outcome) << safe << QString(values);
         };

@@ -7,7 +7,7 @@
 #include "ConfigStore.h"
 #include "FileSystemFaults.h"
 #include "ObservationField.h"
-#include "PollHost.h"
+#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -20,14 +20,6 @@
 // failure alert), the previous content where it can stay, and a line in the log.
 namespace
 {
-
-class NoHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 class RecordingSink : public AlertSink
 {
@@ -48,16 +40,11 @@ void recordMessage(QtMsgType, const QMessageLogContext& context, const QString& 
 
 QByteArray fileState(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return "folder";
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return info.exists() ? "unreadable" : "absent";
-    const QByteArray bytes = file.readAll();
-    if (bytes == Previous)
-        return "previous";
-    return bytes.size() == 104 ? "new line" : "size " + QByteArray::number(bytes.size());
+    return FileSystemFaults::fileState(path, [](const QByteArray& bytes) -> QByteArray {
+        if (bytes == Previous)
+            return "previous";
+        return bytes.size() == 104 ? "new line" : "size " + QByteArray::number(bytes.size());
+    });
 }
 
 } // namespace
@@ -79,25 +66,23 @@ void TestDataFileFaults::failedWritesAreFailedPolls_data()
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QByteArray>("outcome");
 
-    const QByteArray failed = "safe=0 alert=Fallo en Nubora ";
-    QTest::newRow("writable folder") << -1 << "" << QByteArray("safe=1 alert= file=new line log=0");
-    QTest::newRow("read-only folder and file")
-        << int(Fault::OtherUser) << "read-only" << failed + "file=previous log=1";
-    QTest::newRow("folder that takes no new files") << int(
-        Fault::OtherUser) << "no new files" << QByteArray("safe=1 alert= file=new line log=0");
-    QTest::newRow("folder removed while running")
-        << -1 << "remove folder" << failed + "file=absent log=1";
-    QTest::newRow("a file in place of the folder")
-        << -1 << "file for folder" << failed + "file=absent log=1";
-    QTest::newRow("Nubora.dat a folder") << -1 << "dat folder" << failed + "file=folder log=1";
-    QTest::newRow("full disk") << int(Fault::FullDisk) << "" << failed + "file=previous log=1";
+    const auto row = [](const char* name, int fault, const char* setup, const QByteArray& outcome) {
+        QTest::newRow(name) << fault << setup << outcome;
+    };
+    const QByteArray failed = "safe=0 alert=Fallo en Nubora file=";
+    const QByteArray written = "safe=1 alert= file=new line log=0";
+    row("writable folder", -1, "", written);
+    row("read-only folder and file", int(Fault::OtherUser), "read-only", failed + "previous log=1");
+    row("folder that takes no new files", int(Fault::OtherUser), "no new files", written);
+    row("folder removed while running", -1, "remove folder", failed + "absent log=1");
+    row("a file in place of the folder", -1, "file for folder", failed + "absent log=1");
+    row("Nubora.dat a folder", -1, "dat folder", failed + "folder log=1");
+    row("full disk", int(Fault::FullDisk), "", failed + "previous log=1");
     // Rewritten in place within the room the previous line held.
-    QTest::newRow("full disk, no new files")
-        << int(Fault::FullDiskNoFiles) << "" << QByteArray("safe=1 alert= file=new line log=0");
-    QTest::newRow("full disk, no new files, empty file")
-        << int(Fault::FullDiskNoFiles) << "empty" << failed + "file=size 0 log=1";
-    QTest::newRow("file-size limit")
-        << int(Fault::FileSizeLimit) << "" << failed + "file=previous log=1";
+    row("full disk, no new files", int(Fault::FullDiskNoFiles), "", written);
+    row("full disk, no new files, empty file", int(Fault::FullDiskNoFiles), "empty",
+        failed + "size 0 log=1");
+    row("file-size limit", int(Fault::FileSizeLimit), "", failed + "previous log=1");
 }
 
 void TestDataFileFaults::failedWritesAreFailedPolls()
@@ -146,7 +131,7 @@ void TestDataFileFaults::failedWritesAreFailedPolls()
         config.Estacion_ID.text = "ISIMDESPEJADO";
         config.GNS = 1;
         RecordingSink sink;
-        NoHost host;
+        QuietHost host;
         ConditionsPoll poll(service, store, &sink);
         ConditionsPage page;
         if (setup == "remove folder")
@@ -157,13 +142,7 @@ void TestDataFileFaults::failedWritesAreFailedPolls()
         return "safe=" + QByteArray::number(safe) + " alert=" + sink.alerts.join('|').toUtf8()
             + " file=" + file + " log=" + QByteArray::number(g_messages.size());
     };
-    if (fault < 0) {
-        prepare();
-        QCOMPARE(act(), outcome);
-    } else {
-        QCOMPARE(FileSystemFaults::inChild(FileSystemFaults::Fault(fault), folder, prepare, act),
-            outcome);
-    }
+    QCOMPARE(FileSystemFaults::run(fault, folder, prepare, act), outcome);
 }
 
 void TestDataFileFaults::controlCharactersNeverReachTheFile()

@@ -60,6 +60,12 @@ QByteArray body(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+// The current-observation answer of that one observation.
+Answer currentAnswer(const QDateTime& when, double total, const QJsonObject& patch = {})
+{
+    return { 200, body({ { "observations", QJsonArray { observationAt(when, total, patch) } } }) };
+}
+
 // The day's records: "HH:mm=total/trend" (UTC) of that date, comma-separated.
 Answer dayRecords(const QString& date, const QString& totals)
 {
@@ -78,23 +84,19 @@ Answer dayRecords(const QString& date, const QString& totals)
 
 Answer forecastAnswer(const QJsonObject& currentPatch = {})
 {
-    QJsonObject hourly;
-    QJsonArray times, temperature, dewpoint, humidity, code, wind;
+    QJsonArray times, temperature, humidity, code;
     // Twelve hours from the current one, local time, as the service lists them.
     for (int h = 0; h < 12; ++h) {
         times.append(QDateTime(QDate(2026, 12, 6), QTime(7 + h, 0)).toString("yyyy-MM-ddTHH:mm"));
         temperature.append(h == 3 ? QJsonValue() : QJsonValue(11.5 + h));
-        dewpoint.append(4.4);
         humidity.append(70 + h);
         code.append(h < 2 ? 0 : 2);
-        wind.append(9.6);
     }
-    hourly[QStringLiteral("time")] = times;
-    hourly[QStringLiteral("temperature_2m")] = temperature;
-    hourly[QStringLiteral("dew_point_2m")] = dewpoint;
-    hourly[QStringLiteral("relative_humidity_2m")] = humidity;
-    hourly[QStringLiteral("weather_code")] = code;
-    hourly[QStringLiteral("wind_speed_10m")] = wind;
+    const auto twelve
+        = [](double value) { return QJsonArray::fromVariantList(QVariantList(12, value)); };
+    const QJsonObject hourly { { "time", times }, { "temperature_2m", temperature },
+        { "dew_point_2m", twelve(4.4) }, { "relative_humidity_2m", humidity },
+        { "weather_code", code }, { "wind_speed_10m", twelve(9.6) } };
     const QJsonObject current = merged(
         json(R"({"time":"2026-12-06T07:00","weather_code":0,"visibility":24140,"cloud_cover":3})"),
         currentPatch);
@@ -158,7 +160,23 @@ const QString FullObservation = QStringLiteral(
     "wind_gust_kph=11.0;wind_dir=NNE;pressure_mb=1013.2;pressure_trend=+;relative_humidity=65%;"
     "dewpoint_c=5.8;precip_1hr_metric=%1;precip_today_metric=%2;visibility_km=24.1;weather=%3");
 
+const QString SameDay = QStringLiteral("05:00=1.0,05:05=1.2,05:30=2.0,06:00=2.6");
+
+// One conditions poll: the observation at that UTC time with a patch, the status of its answer
+// (0: the fetch fails), the day's records ("-": the fetch fails), the forecast's "current"
+// ("fail": the fetch fails), and an earlier poll with the same records.
+struct PollCase {
+    QDateTime at = utc("2026-12-06T06:05:00Z");
+    QJsonObject patch;
+    int status = 200;
+    QString day = SameDay;
+    QJsonObject sky;
+    QDateTime earlier;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(PollCase)
 
 class TestPwsSource : public QObject
 {
@@ -178,88 +196,69 @@ private slots:
 
 void TestPwsSource::conditionsDocument_data()
 {
-    QTest::addColumn<QDateTime>("at");
-    QTest::addColumn<QJsonObject>("observationPatch");
-    QTest::addColumn<int>("status"); // of the current observation; 0: the fetch fails
-    QTest::addColumn<QString>("dayAnswer"); // records of the at's UTC date; "-": fetch fails
-    QTest::addColumn<QJsonObject>("currentSky"); // the forecast's "current"; null: fetch fails
-    QTest::addColumn<QDateTime>("earlierPoll"); // a poll before this one, with the same records
+    QTest::addColumn<PollCase>("poll");
     QTest::addColumn<QString>("elements");
 
-    const QDateTime morning = utc("2026-12-06T06:05:00Z");
-    const QString sameDay = "05:00=1.0,05:05=1.2,05:30=2.0,06:00=2.6";
-    QTest::newRow("clear") << morning << QJsonObject() << 200 << sameDay << QJsonObject()
-                           << QDateTime() << FullObservation.arg("2.2", "3.4", "Despejado");
-    QTest::newRow("wet, falling pressure, rain code")
-        << morning << json(R"({"metric":{"precipTotal":9.0}})") << 200 << sameDay + "/-0.2"
-        << json(R"({"weather_code":63})") << QDateTime()
-        << FullObservation.arg("7.8", "9.0", "Lluvia")
-               .replace("pressure_trend=+", "pressure_trend=-");
-    QTest::newRow("null fields are missing elements, never 0")
-        << morning
-        << json(
-               R"({"neighborhood":null,"humidity":null,"winddir":null,"metric":{"temp":null,"windGust":null,"precipTotal":null}})")
-        << 200 << sameDay << json(R"({"visibility":null})") << QDateTime()
-        << "observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;observation_epoch=1796537100;"
-           "local_tz_offset=+0100;wind_kph=7.2;pressure_mb=1013.2;pressure_trend=+;"
-           "dewpoint_c=5.8;precip_1hr_metric=0.6;weather=Despejado";
-    QTest::newRow("no records: the rain rate stands in")
-        << morning << QJsonObject() << 200 << "-" << json(R"({"weather_code":42})") << QDateTime()
-        << FullObservation.arg("0.6", "3.4", "Desconocido").remove("pressure_trend=+;");
-    QTest::newRow("a gap before the hour: the rain rate stands in")
-        << morning << QJsonObject() << 200 << "04:30=0.2" << QJsonObject() << QDateTime()
-        << FullObservation.arg("0.6", "3.4", "Despejado");
+    const auto row = [](const char* name, const PollCase& poll, const QString& elements) {
+        QTest::newRow(name) << poll << elements;
+    };
+    row("clear", {}, FullObservation.arg("2.2", "3.4", "Despejado"));
+    row("wet, falling pressure, rain code",
+        { .patch = json(R"({"metric":{"precipTotal":9.0}})"),
+            .day = SameDay + "/-0.2",
+            .sky = json(R"({"weather_code":63})") },
+        FullObservation.arg("7.8", "9.0", "Lluvia")
+            .replace("pressure_trend=+", "pressure_trend=-"));
+    row("null fields are missing elements, never 0",
+        { .patch = json(
+              R"({"neighborhood":null,"humidity":null,"winddir":null,"metric":{"temp":null,"windGust":null,"precipTotal":null}})"),
+            .sky = json(R"({"visibility":null})") },
+        "observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;observation_epoch=1796537100;"
+        "local_tz_offset=+0100;wind_kph=7.2;pressure_mb=1013.2;pressure_trend=+;"
+        "dewpoint_c=5.8;precip_1hr_metric=0.6;weather=Despejado");
+    row("no records: the rain rate stands in",
+        { .day = "-", .sky = json(R"({"weather_code":42})") },
+        FullObservation.arg("0.6", "3.4", "Desconocido").remove("pressure_trend=+;"));
+    row("a gap before the hour: the rain rate stands in", { .day = "04:30=0.2" },
+        FullObservation.arg("0.6", "3.4", "Despejado"));
     // 00:20 local: 1.0 since midnight, and 4.2 - 2.4 in the 40 minutes before it.
-    QTest::newRow("rainy hour across midnight")
-        << utc("2026-12-06T23:20:00Z") << json(R"({"metric":{"precipTotal":1.0}})") << 200
-        << "22:00=2.0,22:15=2.4,22:30=3.0,22:45=3.6,22:55=4.0" << QJsonObject()
-        << utc("2026-12-06T22:59:00Z")
-        << FullObservation.arg("2.8", "1.0", "Despejado")
-               .replace("Sun, 06 Dec 2026 07:05:00", "Mon, 07 Dec 2026 00:20:00")
-               .replace("1796537100", "1796599200");
-    QTest::newRow("silent station (204) is the error answer")
-        << morning << QJsonObject() << 204 << sameDay << QJsonObject() << QDateTime() << "error=*";
-    QTest::newRow("bad key (401) is a failed load")
-        << morning << QJsonObject() << 0 << sameDay << QJsonObject() << QDateTime()
-        << "failed load";
-    QTest::newRow("no coordinates, no sky: a failed load")
-        << morning << json(R"({"lat":null})") << 200 << sameDay << QJsonObject() << QDateTime()
-        << "failed load";
-    QTest::newRow("failed forecast: a failed load")
-        << morning << QJsonObject() << 200 << sameDay << QJsonObject { { "fail", true } }
-        << QDateTime() << "failed load";
+    row("rainy hour across midnight",
+        { .at = utc("2026-12-06T23:20:00Z"),
+            .patch = json(R"({"metric":{"precipTotal":1.0}})"),
+            .day = "22:00=2.0,22:15=2.4,22:30=3.0,22:45=3.6,22:55=4.0",
+            .earlier = utc("2026-12-06T22:59:00Z") },
+        FullObservation.arg("2.8", "1.0", "Despejado")
+            .replace("Sun, 06 Dec 2026 07:05:00", "Mon, 07 Dec 2026 00:20:00")
+            .replace("1796537100", "1796599200"));
+    row("silent station (204) is the error answer", { .status = 204 }, "error=*");
+    row("bad key (401) is a failed load", { .status = 0 }, "failed load");
+    row("no coordinates, no sky: a failed load", { .patch = json(R"({"lat":null})") },
+        "failed load");
+    row("failed forecast: a failed load", { .sky = QJsonObject { { "fail", true } } },
+        "failed load");
 }
 
 void TestPwsSource::conditionsDocument()
 {
-    QFETCH(QDateTime, at);
-    QFETCH(QJsonObject, observationPatch);
-    QFETCH(int, status);
-    QFETCH(QString, dayAnswer);
-    QFETCH(QJsonObject, currentSky);
-    QFETCH(QDateTime, earlierPoll);
+    QFETCH(PollCase, poll);
     QFETCH(QString, elements);
 
     Fixture f;
-    const QString date = at.date().toString(Qt::ISODate);
+    const QString date = poll.at.date().toString(Qt::ISODate);
     f.services->day
-        = dayAnswer == "-" ? std::nullopt : std::optional<Answer>(dayRecords(date, dayAnswer));
+        = poll.day == "-" ? std::nullopt : std::optional<Answer>(dayRecords(date, poll.day));
     f.services->forecast
-        = currentSky.contains("fail") ? std::nullopt : std::optional(forecastAnswer(currentSky));
-    if (earlierPoll.isValid()) {
-        f.now = earlierPoll;
-        f.services->current = { 200,
-            body(QJsonObject {
-                { "observations", QJsonArray { observationAt(earlierPoll, 4.2) } } }) };
+        = poll.sky.contains("fail") ? std::nullopt : std::optional(forecastAnswer(poll.sky));
+    if (poll.earlier.isValid()) {
+        f.now = poll.earlier;
+        f.services->current = currentAnswer(poll.earlier, 4.2);
         QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
     }
-    f.now = at.addSecs(30);
-    const QJsonObject observation = observationAt(at, 3.4, observationPatch);
-    if (status != 0)
-        f.services->current = { status,
-            status == 204 ? QByteArray()
-                          : body(QJsonObject { { "observations", QJsonArray { observation } } }) };
-    else
+    f.now = poll.at.addSecs(30);
+    f.services->current = currentAnswer(poll.at, 3.4, poll.patch);
+    if (poll.status == 204)
+        f.services->current = Answer { 204, {} };
+    else if (poll.status == 0)
         f.services->current.reset();
     QCOMPARE(elementsOf(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123")),
         elements);
@@ -268,9 +267,7 @@ void TestPwsSource::conditionsDocument()
 void TestPwsSource::hourlyDocumentFillsTheForecastPage()
 {
     Fixture f;
-    f.services->current = { 200,
-        body(QJsonObject {
-            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     const std::optional<QDomDocument> document
         = f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
     QVERIFY(document);
@@ -297,14 +294,10 @@ void TestPwsSource::typedTextCannotChangeTheAddress_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("station");
-    QTest::newRow("plain") << "abc123"
-                           << "IMADRI123";
-    QTest::newRow("query characters") << "k&units=e"
-                                      << "X?apiKey=other#frag";
-    QTest::newRow("path and blanks") << "../v3 key"
-                                     << " IMADRID/1 ";
-    QTest::newRow("non-ASCII") << "clé"
-                               << "ESTACIÓN%20";
+    for (const auto& [key, station] :
+        { std::pair { "abc123", "IMADRI123" }, { "k&units=e", "X?apiKey=other#frag" },
+            { "../v3 key", " IMADRID/1 " }, { "clé", "ESTACIÓN%20" } })
+        QTest::newRow(station) << QString(key) << QString(station);
 }
 
 void TestPwsSource::typedTextCannotChangeTheAddress()
@@ -332,9 +325,7 @@ void TestPwsSource::typedTextCannotChangeTheAddress()
 void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
 {
     Fixture f;
-    f.services->current = { 200,
-        body(QJsonObject {
-            { "observations", QJsonArray { observationAt(utc("2026-12-06T06:05:00Z"), 3.4) } } }) };
+    f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     f.services->day = dayRecords("2026-12-06", "05:00=1.0,06:00=2.6");
     QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
     f.now = f.now.addSecs(PwsSource::ForecastReuseSecs);
@@ -396,8 +387,7 @@ void TestPwsSource::staysWithinTheKeysBudgetOverADay()
     for (f.now = start; f.now < start.addDays(1); f.now = f.now.addSecs(pollEverySecs)) {
         const int before = f.services->calls.size();
         // Every answer is that moment's: the station keeps reporting all day.
-        f.services->current = { 200,
-            body(QJsonObject { { "observations", QJsonArray { observationAt(f.now, 1.0) } } }) };
+        f.services->current = currentAnswer(f.now, 1.0);
         f.services->day = dayRecords(f.now.date().toString(Qt::ISODate),
             f.now.addSecs(-600).time().toString("HH:mm") + "=0.5");
         ++polls;

@@ -113,19 +113,14 @@ void recordMessage(QtMsgType, const QMessageLogContext&, const QString& message)
 
 QByteArray fileState(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return "folder";
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return info.exists() ? "unreadable" : "absent";
-    const QByteArray bytes = file.readAll();
-    if (bytes == GoodFile)
-        return "as before";
-    QByteArray held;
-    if (bytes.contains("API_key=secreto") && bytes.contains("=IC\n"))
-        held += "key and stations, ";
-    return held + (bytes.contains("Posicion_Superior=1500") ? "the change" : "no change");
+    return FileSystemFaults::fileState(path, [](const QByteArray& bytes) -> QByteArray {
+        if (bytes == GoodFile)
+            return "as before";
+        QByteArray held;
+        if (bytes.contains("API_key=secreto") && bytes.contains("=IC\n"))
+            held += "key and stations, ";
+        return held + (bytes.contains("Posicion_Superior=1500") ? "the change" : "no change");
+    });
 }
 
 } // namespace
@@ -214,13 +209,7 @@ void TestSettingsStore::failedWritesLoseNothing()
         return report + " saved=" + QByteArray::number(saved) + " file=" + fileState(path)
             + " log=" + logged;
     };
-    if (fault < 0) {
-        prepare();
-        QCOMPARE(act(), outcome);
-    } else {
-        QCOMPARE(FileSystemFaults::inChild(FileSystemFaults::Fault(fault), folder, prepare, act),
-            outcome);
-    }
+    QCOMPARE(FileSystemFaults::run(fault, folder, prepare, act), outcome);
     if (fault == int(FileSystemFaults::Fault::FullDisk)
         || fault == int(FileSystemFaults::Fault::FullDiskNoFiles))
         qInfo() << "full disk made with" << FileSystemFaults::lastFullDiskMethod();

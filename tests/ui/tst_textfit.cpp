@@ -1,4 +1,6 @@
 #include "DisplayFieldEdit.h"
+#include "PwsTexts.h"
+#include "WidgetText.h"
 #include "WindowLayout.h"
 
 #include <QApplication>
@@ -21,21 +23,6 @@
 
 namespace
 {
-
-QString textOf(const QWidget* widget)
-{
-    if (const auto* w = qobject_cast<const QLabel*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QAbstractButton*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QGroupBox*>(widget))
-        return w->title();
-    if (const auto* w = qobject_cast<const QLineEdit*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QComboBox*>(widget))
-        return w->currentText();
-    return QString();
-}
 
 // The part of a control that shows something, in its parent's coordinates. A caption's box
 // may reach a pixel into the control below it (the designed boxes do); its text may not.
@@ -150,6 +137,9 @@ void TestTextFit::textsNotClipped()
     const QString text = textOf(control);
     QVERIFY(!text.isEmpty());
     QStyle* style = control->style();
+    const auto overBy = [&](const QRect& room) {
+        return QStringLiteral("%1 > %2").arg(metrics.horizontalAdvance(text)).arg(room.width());
+    };
 
     if (const auto* label = qobject_cast<QLabel*>(control)) {
         const QRect room = label->contentsRect();
@@ -162,10 +152,7 @@ void TestTextFit::textsNotClipped()
             QVERIFY2(
                 wrapped.height() <= room.height(), qPrintable(QString::number(wrapped.height())));
         } else {
-            QVERIFY2(metrics.horizontalAdvance(text) <= room.width(),
-                qPrintable(QStringLiteral("%1 > %2")
-                               .arg(metrics.horizontalAdvance(text))
-                               .arg(room.width())));
+            QVERIFY2(metrics.horizontalAdvance(text) <= room.width(), qPrintable(overBy(room)));
             QVERIFY(label->sizeHint().width() <= label->width());
             QVERIFY(metrics.height() <= room.height());
         }
@@ -174,10 +161,7 @@ void TestTextFit::textsNotClipped()
         option.initFrom(check);
         option.text = text;
         const QRect caption = style->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
-        QVERIFY2(metrics.horizontalAdvance(text) <= caption.width(),
-            qPrintable(QStringLiteral("%1 > %2")
-                           .arg(metrics.horizontalAdvance(text))
-                           .arg(caption.width())));
+        QVERIFY2(metrics.horizontalAdvance(text) <= caption.width(), qPrintable(overBy(caption)));
         QVERIFY(check->sizeHint().width() <= check->width());
         QVERIFY(check->sizeHint().height() <= check->height());
     } else if (qobject_cast<QPushButton*>(control)) {
@@ -239,10 +223,12 @@ void TestTextFit::widestValuesFit_data()
     for (const auto& [field, values] : widest)
         for (const QString& value : values)
             QTest::addRow("%s %s", field, qPrintable(value)) << QString::fromLatin1(field) << value;
-    // Every sky phrase of the sources, and those a second source adds.
-    const QStringList skies { "Despejado", "Parcialmente nublado", "Nubes dispersas",
-        "Mayormente nublado", "Nublado", "Parcialmente soleado", "Lluvia", "Lluvia ligera",
-        "Chubascos de nieve", "Llovizna helada" };
+    // Every sky phrase of the sources: the XML service's, and each one the second source writes.
+    QStringList skies { "Despejado", "Parcialmente nublado", "Nubes dispersas",
+        "Mayormente nublado", "Nublado", "Parcialmente soleado", "Lluvia", "Lluvia ligera" };
+    for (int code = 0; code < 100; ++code)
+        if (!skies.contains(PwsTexts::weatherText(code)))
+            skies << PwsTexts::weatherText(code);
     for (const char* field : { "C_1", "C_Fct_9" })
         for (const QString& sky : skies)
             QTest::addRow("%s %s", field, qPrintable(sky)) << QString::fromLatin1(field) << sky;

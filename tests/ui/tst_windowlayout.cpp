@@ -2,6 +2,7 @@
 #include "FieldPalette.h"
 #include "LayoutTable.h"
 #include "Twips.h"
+#include "WidgetText.h"
 #include "WindowLayout.h"
 
 #include <QApplication>
@@ -20,21 +21,6 @@
 
 namespace
 {
-
-QString textOf(const QWidget* widget)
-{
-    if (const auto* w = qobject_cast<const QLabel*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QAbstractButton*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QGroupBox*>(widget))
-        return w->title();
-    if (const auto* w = qobject_cast<const QLineEdit*>(widget))
-        return w->text();
-    if (const auto* w = qobject_cast<const QComboBox*>(widget))
-        return w->currentText();
-    return QString();
-}
 
 Qt::Alignment alignmentOf(const QWidget* widget)
 {
