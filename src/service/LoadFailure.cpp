@@ -36,14 +36,21 @@ QString LoadFailure::text() const
     case Stopped:
         reason = QStringLiteral("stopped, the program is ending");
         break;
+    case BudgetSpent:
+        reason = QStringLiteral("the key's request budget is spent");
+        break;
+    case NoCoordinates:
+        reason = QStringLiteral("station coordinates unknown");
+        break;
     case Other:
         reason = QStringLiteral("transfer failed");
         break;
     }
-    if (detail.isEmpty())
-        return reason;
-    return kind == HttpStatus ? reason + QLatin1Char(' ') + detail
-                              : reason + QStringLiteral(" (") + detail + QLatin1Char(')');
+    if (kind == HttpStatus && !detail.isEmpty())
+        reason += QLatin1Char(' ') + detail;
+    else if (!detail.isEmpty())
+        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return request.isEmpty() ? reason : request + QStringLiteral(": ") + reason;
 }
 
 QString LoadFailure::failedLoad() const

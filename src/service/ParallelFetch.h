@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FetchLimits.h"
+#include "LoadFailure.h"
 
 #include <QByteArray>
 #include <optional>
@@ -18,7 +19,8 @@ public:
     };
 
     // One result per address, in the same order; nothing for a failed fetch (network, a
-    // status other than 2xx, a bound exceeded).
-    static std::vector<std::optional<Answer>> getAll(
-        const std::vector<QByteArray>& urls, const FetchLimits& limits);
+    // status other than 2xx, a bound exceeded). With `failures`, it gets one entry per
+    // address too: why that fetch failed, or no reason.
+    static std::vector<std::optional<Answer>> getAll(const std::vector<QByteArray>& urls,
+        const FetchLimits& limits, std::vector<LoadFailure>* failures = nullptr);
 };

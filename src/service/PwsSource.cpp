@@ -2,12 +2,12 @@
 
 #include "Logging.h"
 #include "PwsDocuments.h"
+#include "PwsReplies.h"
 #include "RainHistory.h"
 #include "RequestBudget.h"
 
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QUrl>
 #include <cmath>
 
@@ -25,14 +25,9 @@ QString coordinate(double value)
     return encoded(QString::number(value, 'f', 4));
 }
 
-std::optional<QJsonObject> jsonObject(const QByteArray& body)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
-}
+const QString ObservationsRequest = QStringLiteral("observations");
+const QString ForecastRequest = QStringLiteral("forecast");
+const QString NearbyRequest = QStringLiteral("nearby stations");
 
 struct Coordinates {
     double latitude = 0;
@@ -42,6 +37,10 @@ struct Coordinates {
 };
 
 } // namespace
+
+using PwsReplies::budgetSpent;
+using PwsReplies::jsonObject;
+using PwsReplies::named;
 
 struct PwsSource::State {
     enum class Observed { Nothing, Failed, Silent, Observation };
@@ -64,6 +63,44 @@ struct PwsSource::State {
     QJsonObject forecast;
 
     QHash<QString, RequestBudget> budgets;
+
+    // Why the kept observation or the last forecast failed; why the last request gave nothing.
+    LoadFailure observationFailure;
+    LoadFailure forecastFailure;
+    LoadFailure lastFailure;
+    // Filled by the fetches of the last transport call, one per address, where the transport
+    // is the network's own.
+    std::vector<LoadFailure> fetchFailures;
+
+    LoadFailure fetchFailure(std::size_t at, bool stationOwner) const
+    {
+        return PwsReplies::fetchFailure(fetchFailures, at, stationOwner);
+    }
+
+    // Why no coordinates came from the station's observation, fetched now or kept.
+    LoadFailure whyNoCoordinates(qint64 nowMs) const
+    {
+        LoadFailure failure;
+        switch (observed) {
+        case Observed::Failed:
+            failure = observationFailure;
+            break;
+        case Observed::Silent:
+            failure = LoadFailure { LoadFailure::NoCoordinates,
+                QStringLiteral("no observation in the last hour, HTTP status 204") };
+            break;
+        case Observed::Nothing:
+        case Observed::Observation:
+            failure = LoadFailure { LoadFailure::NoCoordinates,
+                QStringLiteral("none in the observation") };
+            break;
+        }
+        const qint64 ageSecs = (nowMs - observedAtMs) / 1000;
+        failure.request = ageSecs > 0
+            ? QStringLiteral("%1, kept from %2 s ago").arg(ObservationsRequest).arg(ageSecs)
+            : ObservationsRequest;
+        return failure;
+    }
 
     // Another key or station: nothing kept of the last one is valid for it.
     void select(const QString& key, const QString& id)
@@ -100,12 +137,15 @@ struct PwsSource::State {
                 || nowMs < *historyAskedAtMs);
     }
 
-    void takeObservation(const std::optional<Answer>& answer, qint64 nowMs)
+    void takeObservation(
+        const std::optional<Answer>& answer, const LoadFailure& failure, qint64 nowMs)
     {
         observedAtMs = nowMs;
         observed = Observed::Failed;
+        observationFailure = failure;
         if (!answer) {
-            qCInfo(lcFetch) << "station-owner service: the current observation did not load";
+            qCInfo(lcFetch).noquote()
+                << "station-owner service: the current observation did not load:" << failure.text();
             return;
         }
         if (answer->status == 204) {
@@ -113,11 +153,16 @@ struct PwsSource::State {
             observed = Observed::Silent;
             return;
         }
-        const std::optional<QJsonObject> body = jsonObject(answer->body);
+        const std::optional<QJsonObject> body = jsonObject(answer->body, &observationFailure);
         const QJsonValue first
             = body ? body->value(QLatin1String("observations")).toArray().at(0) : QJsonValue();
         if (!first.isObject()) {
-            qCInfo(lcFetch) << "station-owner service: the current observation is unreadable";
+            if (body)
+                observationFailure = LoadFailure { LoadFailure::RefusedContent,
+                    QStringLiteral("no observation in the answer") };
+            qCInfo(lcFetch).noquote()
+                << "station-owner service: the current observation is unreadable:"
+                << observationFailure.text();
             return;
         }
         observed = Observed::Observation;
@@ -135,12 +180,19 @@ struct PwsSource::State {
             rain.add(latest.first());
     }
 
-    void takeHistory(const std::optional<Answer>& answer, qint64 nowMs)
+    void takeHistory(const std::optional<Answer>& answer, LoadFailure failure, qint64 nowMs)
     {
+        if (answer && answer->status == 204)
+            failure = LoadFailure { LoadFailure::HttpStatus,
+                QStringLiteral("204 (no observation in the last hour)") };
         const std::optional<QJsonObject> body
-            = answer && answer->status != 204 ? jsonObject(answer->body) : std::nullopt;
+            = answer && answer->status != 204 ? jsonObject(answer->body, &failure) : std::nullopt;
         if (!body || !body->value(QLatin1String("observations")).isArray()) {
-            qCInfo(lcFetch) << "station-owner service: the day's records did not load";
+            if (body)
+                failure = LoadFailure { LoadFailure::RefusedContent,
+                    QStringLiteral("no list of observations") };
+            qCInfo(lcFetch).noquote()
+                << "station-owner service: the day's records did not load:" << failure.text();
             return;
         }
         const QJsonArray records = body->value(QLatin1String("observations")).toArray();
@@ -160,11 +212,17 @@ struct PwsSource::State {
         }
     }
 
-    bool takeForecast(const std::optional<Answer>& answer, qint64 nowMs)
+    bool takeForecast(const std::optional<Answer>& answer, const LoadFailure& failure, qint64 nowMs)
     {
-        const std::optional<QJsonObject> body = answer ? jsonObject(answer->body) : std::nullopt;
+        forecastFailure = failure;
+        const std::optional<QJsonObject> body
+            = answer ? jsonObject(answer->body, &forecastFailure) : std::nullopt;
         if (!body || !body->value(QLatin1String("current")).isObject()) {
-            qCInfo(lcFetch) << "forecast service: the forecast did not load";
+            if (body)
+                forecastFailure = LoadFailure { LoadFailure::RefusedContent,
+                    QStringLiteral("no current values") };
+            qCInfo(lcFetch).noquote()
+                << "forecast service: the forecast did not load:" << forecastFailure.text();
             return false;
         }
         forecast = *body;
@@ -183,8 +241,8 @@ PwsSource::PwsSource(
     , m_state(std::make_unique<State>())
 {
     if (!m_transport)
-        m_transport = [limits](const std::vector<QByteArray>& urls) {
-            return ParallelFetch::getAll(urls, limits);
+        m_transport = [limits, state = m_state.get()](const std::vector<QByteArray>& urls) {
+            return ParallelFetch::getAll(urls, limits, &state->fetchFailures);
         };
 }
 
@@ -193,6 +251,7 @@ PwsSource::~PwsSource() = default;
 std::optional<QDomDocument> PwsSource::requestDocument(
     RequestKind kind, const QString& apiKey, const QString& station) const
 {
+    m_state->lastFailure = LoadFailure();
     switch (kind) {
     case Conditions:
         return conditions(apiKey, station);
@@ -242,9 +301,21 @@ int PwsSource::stationRequestsInLastDay(const QString& apiKey) const
         : budget->usedInLastDay(m_clock().toMSecsSinceEpoch());
 }
 
+LoadFailure PwsSource::lastFailure() const
+{
+    return m_state->lastFailure;
+}
+
+std::vector<std::optional<PwsSource::Answer>> PwsSource::fetchAll(
+    const std::vector<QByteArray>& urls) const
+{
+    m_state->fetchFailures.clear();
+    return m_transport(urls);
+}
+
 std::optional<PwsSource::Answer> PwsSource::fetchOne(const QString& url) const
 {
-    const std::vector<std::optional<Answer>> answers = m_transport({ url.toUtf8() });
+    const std::vector<std::optional<Answer>> answers = fetchAll({ url.toUtf8() });
     return answers.empty() ? std::nullopt : answers.front();
 }
 
@@ -263,7 +334,10 @@ std::optional<QDomDocument> PwsSource::conditions(
     int forecastAt = -1;
     if (s.observationStale(nowMs)) {
         if (!budget.take(nowMs)) {
-            qCWarning(lcFetch) << "station-owner service: the key's request budget is spent";
+            s.lastFailure = budgetSpent(budget, nowMs, ObservationsRequest);
+            qCWarning(lcFetch).noquote()
+                << "station-owner service: the key's request budget is spent ("
+                    + s.lastFailure.detail + QLatin1Char(')');
             return std::nullopt;
         }
         observationAt = static_cast<int>(urls.size());
@@ -274,6 +348,9 @@ std::optional<QDomDocument> PwsSource::conditions(
         if (budget.take(nowMs)) {
             historyAt = static_cast<int>(urls.size());
             urls.push_back(dayRecordsUrl(apiKey, station).toUtf8());
+        } else {
+            qCInfo(lcFetch).noquote() << "station-owner service: the day's records not asked for:"
+                                      << budgetSpent(budget, nowMs, QString()).text();
         }
     }
     if (s.coordinates && !s.forecastFresh(nowMs)) {
@@ -282,28 +359,37 @@ std::optional<QDomDocument> PwsSource::conditions(
     }
 
     const std::vector<std::optional<Answer>> answers
-        = urls.empty() ? std::vector<std::optional<Answer>>() : m_transport(urls);
+        = urls.empty() ? std::vector<std::optional<Answer>>() : fetchAll(urls);
     const auto answerAt = [&answers](int i) {
         return i >= 0 && i < static_cast<int>(answers.size()) ? answers[i] : std::nullopt;
     };
     if (observationAt >= 0)
-        s.takeObservation(answerAt(observationAt), nowMs);
+        s.takeObservation(
+            answerAt(observationAt), s.fetchFailure(std::size_t(observationAt), true), nowMs);
     if (historyAt >= 0)
-        s.takeHistory(answerAt(historyAt), nowMs);
-    bool forecastLoaded = forecastAt < 0 || s.takeForecast(answerAt(forecastAt), nowMs);
+        s.takeHistory(answerAt(historyAt), s.fetchFailure(std::size_t(historyAt), true), nowMs);
+    bool forecastLoaded = forecastAt < 0
+        || s.takeForecast(
+            answerAt(forecastAt), s.fetchFailure(std::size_t(forecastAt), false), nowMs);
 
     if (s.observed == State::Observed::Silent)
         return PwsDocuments::errorAnswer(
             QStringLiteral("station_offline"), QStringLiteral("no observation in the last hour"));
-    if (s.observed != State::Observed::Observation || !s.coordinates)
+    if (s.observed != State::Observed::Observation || !s.coordinates) {
+        s.lastFailure = s.whyNoCoordinates(nowMs);
         return std::nullopt;
+    }
     // The first poll of a station learns its coordinates from the observation itself.
-    if (forecastLoaded && !s.forecastFresh(nowMs))
-        forecastLoaded = s.takeForecast(
-            fetchOne(forecastUrl(s.coordinates->latitude, s.coordinates->longitude)), nowMs);
+    if (forecastLoaded && !s.forecastFresh(nowMs)) {
+        const std::optional<Answer> answer
+            = fetchOne(forecastUrl(s.coordinates->latitude, s.coordinates->longitude));
+        forecastLoaded = s.takeForecast(answer, s.fetchFailure(0, false), nowMs);
+    }
     // A station with no sky judgement is not safe: the load fails.
-    if (!forecastLoaded)
+    if (!forecastLoaded) {
+        s.lastFailure = named(s.forecastFailure, ForecastRequest);
         return std::nullopt;
+    }
 
     PwsDocuments::ConditionsInput input;
     input.observation = s.observation;
@@ -324,50 +410,74 @@ std::optional<QDomDocument> PwsSource::hourly(const QString& apiKey, const QStri
     s.select(apiKey, station);
 
     if (!s.coordinates && s.observationStale(nowMs)) {
-        if (!s.budgets[apiKey].take(nowMs))
+        RequestBudget& budget = s.budgets[apiKey];
+        if (!budget.take(nowMs)) {
+            s.lastFailure = budgetSpent(budget, nowMs, ObservationsRequest);
             return std::nullopt;
-        s.takeObservation(fetchOne(currentObservationUrl(apiKey, station)), nowMs);
+        }
+        const std::optional<Answer> answer = fetchOne(currentObservationUrl(apiKey, station));
+        s.takeObservation(answer, s.fetchFailure(0, true), nowMs);
     }
     if (!s.coordinates) {
         if (s.observed == State::Observed::Silent)
             return PwsDocuments::errorAnswer(QStringLiteral("station_offline"),
                 QStringLiteral("no observation in the last hour"));
+        s.lastFailure = s.whyNoCoordinates(nowMs);
         return std::nullopt;
     }
-    if (!s.forecastFresh(nowMs)
-        && !s.takeForecast(
-            fetchOne(forecastUrl(s.coordinates->latitude, s.coordinates->longitude)), nowMs))
-        return std::nullopt;
+    if (!s.forecastFresh(nowMs)) {
+        const std::optional<Answer> answer
+            = fetchOne(forecastUrl(s.coordinates->latitude, s.coordinates->longitude));
+        if (!s.takeForecast(answer, s.fetchFailure(0, false), nowMs)) {
+            s.lastFailure = named(s.forecastFailure, ForecastRequest);
+            return std::nullopt;
+        }
+    }
     return PwsDocuments::hourly(s.forecast, now);
 }
 
 std::optional<QDomDocument> PwsSource::nearbyStations(
     const QString& apiKey, const QString& station) const
 {
-    // Searched around the station shown; with none, there is nothing to search around.
-    if (station.isEmpty())
-        return PwsDocuments::stations({});
     State& s = *m_state;
+    // Searched around the station shown; with none, there is nothing to search around. The
+    // reason is kept for the log beside the empty list.
+    if (station.isEmpty()) {
+        s.lastFailure = LoadFailure { LoadFailure::NoCoordinates,
+            QStringLiteral("no station shown to search around") };
+        return PwsDocuments::stations({});
+    }
     const qint64 nowMs = m_clock().toMSecsSinceEpoch();
     s.select(apiKey, station);
     RequestBudget& budget = s.budgets[apiKey];
 
     if (!s.coordinates && s.observationStale(nowMs)) {
-        if (!budget.take(nowMs))
+        if (!budget.take(nowMs)) {
+            s.lastFailure = budgetSpent(budget, nowMs, ObservationsRequest);
             return std::nullopt;
-        s.takeObservation(fetchOne(currentObservationUrl(apiKey, station)), nowMs);
+        }
+        const std::optional<Answer> answer = fetchOne(currentObservationUrl(apiKey, station));
+        s.takeObservation(answer, s.fetchFailure(0, true), nowMs);
     }
-    if (!s.coordinates)
+    if (!s.coordinates) {
+        s.lastFailure = s.whyNoCoordinates(nowMs);
         return PwsDocuments::stations({});
+    }
     if (!budget.take(nowMs)) {
-        qCWarning(lcFetch) << "station-owner service: the key's request budget is spent";
+        s.lastFailure = budgetSpent(budget, nowMs, NearbyRequest);
+        qCWarning(lcFetch).noquote() << "station-owner service: the key's request budget is spent ("
+                + s.lastFailure.detail + QLatin1Char(')');
         return std::nullopt;
     }
     const std::optional<Answer> answer
         = fetchOne(nearbyStationsUrl(apiKey, s.coordinates->latitude, s.coordinates->longitude));
-    const std::optional<QJsonObject> body = answer ? jsonObject(answer->body) : std::nullopt;
-    if (!body)
+    LoadFailure failure = s.fetchFailure(0, true);
+    const std::optional<QJsonObject> body
+        = answer ? jsonObject(answer->body, &failure) : std::nullopt;
+    if (!body) {
+        s.lastFailure = named(failure, NearbyRequest);
         return std::nullopt;
+    }
     QStringList ids;
     const QJsonArray found = body->value(QLatin1String("location"))
                                  .toObject()
@@ -376,5 +486,8 @@ std::optional<QDomDocument> PwsSource::nearbyStations(
     for (const QJsonValue& id : found)
         if (id.isString() && !id.toString().isEmpty())
             ids.append(id.toString());
+    if (ids.isEmpty() && !body->value(QLatin1String("location")).isObject())
+        s.lastFailure = LoadFailure { LoadFailure::RefusedContent,
+            QStringLiteral("no location in the answer"), NearbyRequest };
     return PwsDocuments::stations(ids);
 }

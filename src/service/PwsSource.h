@@ -43,6 +43,8 @@ public:
 
     std::optional<QDomDocument> requestDocument(
         RequestKind kind, const QString& apiKey, const QString& station) const override;
+    // Also set beside an empty list of nearby stations, to say why it is empty.
+    LoadFailure lastFailure() const override;
 
     QString currentObservationUrl(const QString& apiKey, const QString& station) const;
     QString dayRecordsUrl(const QString& apiKey, const QString& station) const;
@@ -55,6 +57,7 @@ public:
 private:
     struct State;
 
+    std::vector<std::optional<Answer>> fetchAll(const std::vector<QByteArray>& urls) const;
     std::optional<Answer> fetchOne(const QString& url) const;
     std::optional<QDomDocument> conditions(const QString& apiKey, const QString& station) const;
     std::optional<QDomDocument> hourly(const QString& apiKey, const QString& station) const;

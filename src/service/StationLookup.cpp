@@ -34,7 +34,11 @@ void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) 
             stations.append(WeatherService::NodeText(WeatherService::ItemAt(ids, i)));
         if (!stations.items.isEmpty())
             stations.select(0);
-        if (!errorAnswer)
+        // A source may say why it found none (no station to search around).
+        const LoadFailure note = m_service.lastFailure();
+        if (!errorAnswer && note.kind != LoadFailure::None && stations.items.isEmpty())
+            qCInfo(lcPoll).noquote() << "lookup: 0 stations found;" << note.text();
+        else if (!errorAnswer)
             qCInfo(lcPoll).noquote()
                 << QStringLiteral("lookup: %1 stations found").arg(stations.items.size());
     } catch (const std::exception& error) {

@@ -6,7 +6,10 @@
 #include "LoopbackServer.h"
 #include "ObservationField.h"
 #include "PollHost.h"
+#include "PwsSource.h"
+#include "RequestBudget.h"
 #include "SettingsStore.h"
+#include "SourceSwitch.h"
 #include "StationCombo.h"
 #include "StationLookup.h"
 #include "StationSimulator.h"
@@ -62,6 +65,7 @@ private slots:
 private:
     StationSimulator m_simulator;
     LoopbackServer m_server;
+    QString m_closedUrl; // a loopback port nobody listens on
     QTemporaryDir m_dir;
     QtMessageHandler m_previous = nullptr;
 };
@@ -78,6 +82,9 @@ void TestPollLog::initTestCase()
     m_simulator.registerRoutes(m_server.server());
     QVERIFY(m_server.start());
     QVERIFY(m_dir.isValid());
+    LoopbackServer closed;
+    QVERIFY(closed.start());
+    m_closedUrl = closed.baseUrl();
     m_previous = qInstallMessageHandler(&record);
 }
 
@@ -95,6 +102,7 @@ void TestPollLog::cleanupTestCase()
 
 void TestPollLog::oneLinePerRequest_data()
 {
+    QTest::addColumn<QString>("source"); // "Fuente": WU or PWS
     QTest::addColumn<QString>("request"); // conditions, forecast or lookup
     QTest::addColumn<QString>("station");
     QTest::addColumn<QString>("change"); // one setting made unusual: "name=value"
@@ -102,7 +110,11 @@ void TestPollLog::oneLinePerRequest_data()
     QTest::addColumn<QString>("line");
     const auto row = [](const char* tag, const char* request, const char* station,
                          const char* change, QtMsgType level, const char* line) {
-        QTest::newRow(tag) << request << station << change << int(level) << line;
+        QTest::newRow(tag) << "WU" << request << station << change << int(level) << line;
+    };
+    const auto pwsRow = [](const char* tag, const char* request, const char* station,
+                            const char* change, QtMsgType level, const char* line) {
+        QTest::newRow(tag) << "PWS" << request << station << change << int(level) << line;
     };
     const QtMsgType info = QtInfoMsg;
     const QtMsgType warning = QtWarningMsg;
@@ -136,10 +148,31 @@ void TestPollLog::oneLinePerRequest_data()
         "^forecast ISIMHTTP500: failed load: HTTP status 500$");
     row("lookup, error answer", "lookup", "", "API_key=", warning,
         "^lookup: error answer: this key does not exist \\(keynotfound\\)$");
+
+    // The station-owner source names the request that failed.
+    pwsRow(
+        "PWS, safe", "conditions", "IPWSDESPEJADO", "", info, "^conditions IPWSDESPEJADO: safe$");
+    pwsRow("PWS, silent station", "conditions", "IPWSSILENCIO", "", warning,
+        "^conditions IPWSSILENCIO: error answer: no observation in the last hour "
+        "\\(station_offline\\)$");
+    pwsRow("PWS, bad key", "conditions", "IPWSDESPEJADO", "API_key=CLAVEMALA", warning,
+        "^conditions IPWSDESPEJADO: failed load: observations: HTTP status 401 \\(key not "
+        "valid\\)$");
+    pwsRow("PWS, refused port", "conditions", "IPWSDESPEJADO", "pws=closed", warning,
+        "^conditions IPWSDESPEJADO: failed load: observations: connection refused \\(.+\\)$");
+    pwsRow("PWS forecast, refused port", "forecast", "IPWSLLUVIA", "forecast=closed", warning,
+        "^forecast IPWSLLUVIA: failed load: forecast: connection refused \\(.+\\)$");
+    pwsRow("PWS lookup, budget spent", "lookup", "IPWSDESPEJADO", "budget=spent", warning,
+        "^lookup: failed load: nearby stations: the key's request budget is spent \\(25 requests "
+        "a minute\\)$");
+    pwsRow("PWS lookup, silent station", "lookup", "IPWSSILENCIO", "", info,
+        "^lookup: 0 stations found; observations: station coordinates unknown \\(no observation "
+        "in the last hour, HTTP status 204\\)$");
 }
 
 void TestPollLog::oneLinePerRequest()
 {
+    QFETCH(QString, source);
     QFETCH(QString, request);
     QFETCH(QString, station);
     QFETCH(QString, change);
@@ -163,7 +196,18 @@ void TestPollLog::oneLinePerRequest()
         config.API_key = value;
     store.SaveSetting("Setup", "Path_Dat", name == "Path_Dat" ? value : folder);
 
-    const WeatherService service(m_server.baseUrl(), { 1000, 1500, 1024 * 1024, 5 });
+    const FetchLimits limits { 1000, 1500, 1024 * 1024, 5 };
+    const WeatherService xml(m_server.baseUrl(), limits);
+    const PwsSource pws(name == "pws" ? m_closedUrl : m_server.baseUrl(),
+        name == "forecast" ? m_closedUrl : m_server.baseUrl(), limits);
+    SourceSwitch service(xml, pws);
+    service.choose(source);
+    if (name == "budget") {
+        // A burst of lookups fills the key's minute.
+        for (int i = 0; i < RequestBudget::PerMinute; ++i)
+            pws.requestDocument(WeatherSource::Geolookup, config.API_key, station);
+        QCOMPARE(pws.stationRequestsInLastDay(config.API_key), RequestBudget::PerMinute);
+    }
     QuietHost host;
     if (request == "conditions") {
         ConditionsPoll poll(service, store, nullptr);
@@ -176,6 +220,7 @@ void TestPollLog::oneLinePerRequest()
         HourlyForecast(service).Forecast(config, station, ".", page, host);
     } else {
         StationCombo stations;
+        stations.text = station;
         StationLookup(service).Buscar_Click(config.API_key, stations);
     }
 
@@ -199,22 +244,34 @@ void TestPollLog::keyNeverInClear()
     config.API_key = Key;
     config.Estacion_ID.text = "ISIMERROR";
     config.GNS = 1;
-    const WeatherService service(m_server.baseUrl());
+    const WeatherService xml(m_server.baseUrl());
+    const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
+    SourceSwitch service(xml, pws);
     QuietHost host;
-    ConditionsPoll poll(service, store, nullptr);
-    ConditionsPage page;
-    poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
-    ForecastPage forecast;
-    HourlyForecast(service).Forecast(config, "", ".", forecast, host);
-    StationCombo stations;
-    StationLookup(service).Buscar_Click(Key, stations);
-
     int requests = 0;
-    for (const Logged& logged : g_logged) {
-        QVERIFY2(!logged.message.contains(Key), qPrintable(logged.message));
-        requests += logged.message.contains("/api/****/") ? 1 : 0;
+    for (const QString& source : { SourceSwitch::Xml, SourceSwitch::Pws }) {
+        service.choose(source);
+        config.Estacion_ID.text = source == SourceSwitch::Xml ? "ISIMERROR" : "IPWSDESPEJADO";
+        g_logged.clear();
+        ConditionsPoll poll(service, store, nullptr);
+        ConditionsPage page;
+        poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        ForecastPage forecast;
+        HourlyForecast(service).Forecast(config, "", ".", forecast, host);
+        StationCombo stations;
+        stations.text = config.Estacion_ID.text;
+        StationLookup(service).Buscar_Click(Key, stations);
+
+        for (const Logged& logged : g_logged) {
+            QVERIFY2(!logged.message.contains(Key), qPrintable(logged.message));
+            requests += logged.message.contains(QRegularExpression("/api/\\*{4}/|apiKey=\\*{4}"))
+                ? 1
+                : 0;
+        }
     }
-    QCOMPARE(requests, 3);
+    // The XML service's three requests; the station-owner source's observation, day's records
+    // and nearby stations (the forecast service has no key).
+    QCOMPARE(requests, 6);
 }
 
 QTEST_GUILESS_MAIN(TestPollLog)
