@@ -23,6 +23,8 @@ if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nubora-demo.XXXXXX")
+# The file exists before the simulator starts, so the first look at it cannot fail.
+: >"$work/station-sim.out"
 build/tools/station-sim/station-sim --port 0 >"$work/station-sim.out" &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
