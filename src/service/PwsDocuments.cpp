@@ -186,6 +186,15 @@ std::optional<double> number(const QJsonObject& object, const QString& key)
     return value.toDouble();
 }
 
+std::optional<qint64> epoch(const QJsonObject& record)
+{
+    constexpr double Latest = 95617584000.0; // 5000-01-01T00:00:00Z
+    const std::optional<double> seconds = number(record, QStringLiteral("epoch"));
+    if (!seconds || !(*seconds >= 0 && *seconds < Latest))
+        return std::nullopt;
+    return static_cast<qint64>(*seconds);
+}
+
 std::optional<int> utcOffsetSecs(const QJsonObject& observation)
 {
     const QDateTime local = wallClock(observation.value(QLatin1String("obsTimeLocal")).toString());

@@ -38,4 +38,8 @@ std::optional<int> utcOffsetSecs(const QJsonObject& observation);
 // A JSON number; nothing for null, a missing key or any other type.
 std::optional<double> number(const QJsonObject& object, const QString& key);
 
+// A record's "epoch" in whole seconds; nothing where it is no time a station could send
+// (before 1970 or after the year 5000), which also keeps it within qint64.
+std::optional<qint64> epoch(const QJsonObject& record);
+
 } // namespace PwsDocuments

@@ -202,8 +202,7 @@ struct PwsSource::State {
         pressureTrend.reset();
         for (const QJsonValue& value : records) {
             const QJsonObject record = value.toObject();
-            const qint64 epoch = static_cast<qint64>(
-                PwsDocuments::number(record, QStringLiteral("epoch")).value_or(-1));
+            const qint64 epoch = PwsDocuments::epoch(record).value_or(-1);
             if (epoch < latestEpoch)
                 continue;
             latestEpoch = epoch;

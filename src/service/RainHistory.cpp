@@ -1,5 +1,7 @@
 #include "RainHistory.h"
 
+#include "PwsDocuments.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QTimeZone>
@@ -11,14 +13,14 @@ QList<RainHistory::Record> RainHistory::recordsFrom(
     QList<Record> records;
     for (const QJsonValue& value : observations) {
         const QJsonObject observation = value.toObject();
-        const QJsonValue epoch = observation.value(QLatin1String("epoch"));
+        const std::optional<qint64> epoch = PwsDocuments::epoch(observation);
         const QJsonValue total = observation.value(QLatin1String("metric"))
                                      .toObject()
                                      .value(QLatin1String("precipTotal"));
-        if (!epoch.isDouble() || !total.isDouble())
+        if (!epoch || !total.isDouble())
             continue;
         Record record;
-        record.epoch = static_cast<qint64>(epoch.toDouble());
+        record.epoch = *epoch;
         record.precipTotal = total.toDouble();
         const QString local = observation.value(QLatin1String("obsTimeLocal")).toString();
         record.localDate = QDate::fromString(local.left(10), Qt::ISODate);

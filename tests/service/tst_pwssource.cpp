@@ -4,6 +4,7 @@
 #include "LoopbackServer.h"
 #include "ObservationField.h"
 #include "PwsSource.h"
+#include "RainHistory.h"
 #include "RequestBudget.h"
 #include "StationSimulator.h"
 #include "WeatherService.h"
@@ -186,6 +187,7 @@ private slots:
     void conditionsDocument_data();
     void conditionsDocument();
     void hourlyDocumentFillsTheForecastPage();
+    void recordsWithoutAPlausibleTimeAreLeftOut();
     void typedTextCannotChangeTheAddress_data();
     void typedTextCannotChangeTheAddress();
     void aPollsRequestsGoTogetherOnceTheStationIsPlaced();
@@ -288,6 +290,18 @@ void TestPwsSource::hourlyDocumentFillsTheForecastPage()
     // 10:00 has no temperature: its row stops there, as for an empty element of the XML service.
     QCOMPARE(page.rows[2].T_Fct.text, QString());
     QCOMPARE(page.rows[2].Hr_Fct.text, QStringLiteral("10:00"));
+}
+
+// Found by fuzzing: an epoch beyond qint64 was converted unchecked (undefined behaviour).
+void TestPwsSource::recordsWithoutAPlausibleTimeAreLeftOut()
+{
+    QJsonArray records;
+    for (const double epoch : { 1.79611e54, -5.0, 1e300, 1796599200.0 })
+        records.append(QJsonObject {
+            { "epoch", epoch }, { "metric", QJsonObject { { "precipTotal", 1.5 } } } });
+    const QList<RainHistory::Record> kept = RainHistory::recordsFrom(records, 3600);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].epoch, qint64(1796599200));
 }
 
 void TestPwsSource::typedTextCannotChangeTheAddress_data()
