@@ -7,7 +7,6 @@
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
-#include "PollHost.h"
 #include "PwsSource.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
@@ -22,14 +21,6 @@ namespace
 {
 
 constexpr int LatencyMs = 200;
-
-class SilentHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 // The requests one after another: what the poll would cost without fetching them together.
 std::vector<std::optional<PwsSource::Answer>> oneAfterAnother(const std::vector<QByteArray>& urls)
@@ -66,19 +57,18 @@ void runPolls(benchmark::State& state, bool together)
     ConfigPage config;
     config.API_key = QStringLiteral("demo");
     config.Estacion_ID.text = QStringLiteral("IPWSDESPEJADO");
-    SilentHost host;
     ConditionsPage page;
     const QStringList fields = ObservationField::names();
     const QString separator = NumberConversion::DecimalSeparator();
 
     // The first poll learns where the station is; the ones measured know it.
-    poll.WriteMeteo(config, separator, fields, page, host);
+    poll.WriteMeteo(config, separator, fields, page);
     for (auto _ : state) {
         state.PauseTiming();
         nowMs += PwsSource::ForecastReuseSecs * 1000;
         page = ConditionsPage();
         state.ResumeTiming();
-        poll.WriteMeteo(config, separator, fields, page, host);
+        poll.WriteMeteo(config, separator, fields, page);
     }
     if (page.C[1].text.isEmpty() || page.T[0].text.isEmpty())
         state.SkipWithError("the poll did not fill the page");

@@ -14,7 +14,6 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "ObservationField.h"
-#include "PollHost.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
 #include "WeatherService.h"
@@ -28,14 +27,6 @@
 
 namespace
 {
-
-class NoHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 long residentKb()
 {
@@ -91,7 +82,6 @@ int main(int argc, char* argv[])
     ConfigPage config;
     config.API_key = QStringLiteral("demo");
     config.Estacion_ID.text = QStringLiteral("ISIMVIVO");
-    NoHost host;
     ConditionsPage conditions;
     ForecastPage forecastPage;
     const QStringList fields = ObservationField::names();
@@ -104,9 +94,9 @@ int main(int argc, char* argv[])
     std::printf("%8s %8s %10s %10s %4s\n", "polls", "fcst", "rss_kb", "peak_kb", "fds");
     for (int i = 1; i <= polls; ++i) {
         now = now.addSecs(60);
-        poll.WriteMeteo(config, QStringLiteral("."), fields, conditions, host);
+        poll.WriteMeteo(config, QStringLiteral("."), fields, conditions);
         if (i % forecastEvery == 0 && forecastsRun < forecasts) {
-            forecast.Forecast(config, conditions.Estacion, QStringLiteral("."), forecastPage, host);
+            forecast.Forecast(config, conditions.Estacion, QStringLiteral("."), forecastPage);
             ++forecastsRun;
         }
         if (i % block == 0) {

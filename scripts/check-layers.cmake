@@ -34,7 +34,9 @@ endforeach()
 
 # Which layer owns each header name.
 foreach(layer IN LISTS layers)
-  file(GLOB headers RELATIVE "${SOURCE_DIR}/${layer}" "${SOURCE_DIR}/${layer}/*.h")
+  # Sources keep a folder each inside their layer; headers are still included by name alone.
+  file(GLOB_RECURSE headers "${SOURCE_DIR}/${layer}/*.h")
+  list(TRANSFORM headers REPLACE ".*/" "")
   foreach(h IN LISTS headers)
     if(DEFINED owner_${h})
       string(APPEND problems "  ${h} exists in ${owner_${h}} and ${layer}\n")

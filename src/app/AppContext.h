@@ -9,7 +9,7 @@
 class AlertSink;
 class FolderChooser;
 class SettingsStore;
-class SourceSwitch;
+class SourceRegistry;
 class WeatherSource;
 
 // What the window is given from outside: main passes the real services, tests their own.
@@ -19,7 +19,7 @@ struct AppContext {
     SettingsStore& store;
     const WeatherSource& service;
     // Told the working "Fuente" before each request; none: the service is used as it is.
-    SourceSwitch* sourceSwitch = nullptr;
+    SourceRegistry* sources = nullptr;
     AlertSink* alertSink = nullptr; // none: the alert receiver is absent
     FolderChooser* folderChooser = nullptr;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;

@@ -7,7 +7,7 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "SettingsStore.h"
-#include "SourceSwitch.h"
+#include "SourceRegistry.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -262,8 +262,10 @@ void frmNubora::WriteMeteo()
 {
     const ConfigPage config = workingConfig();
     useSource(config);
-    m_lastPollSafe
-        = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions, *this);
+    const ConditionsResult result
+        = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions);
+    applyEffects(result.effects);
+    m_lastPollSafe = result.safe;
     if (m_context.conditionsPolled)
         m_context.conditionsPolled(m_conditionsPoll.readings());
     showConditions();
@@ -274,7 +276,7 @@ void frmNubora::Forecast()
 {
     const ConfigPage config = workingConfig();
     useSource(config);
-    m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage, *this);
+    applyEffects(m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage));
     if (m_context.forecastUpdated)
         m_context.forecastUpdated(m_forecastPage);
     showForecast();
@@ -293,9 +295,9 @@ void frmNubora::showLastOutcome()
 void frmNubora::useSource(const ConfigPage& config)
 {
     // Like the key and the station, the source is the one the page shows, accepted or not.
-    if (m_context.sourceSwitch)
-        m_context.sourceSwitch->choose(config.Fuente);
-    m_ui.lblCredito->setVisible(config.Fuente == SourceSwitch::Pws);
+    if (m_context.sources)
+        m_context.sources->choose(config.Fuente);
+    m_ui.lblCredito->setVisible(config.Fuente == SourceRegistry::Pws);
 }
 
 QString frmNubora::DecimalSeparator()
@@ -303,22 +305,18 @@ QString frmNubora::DecimalSeparator()
     return NumberConversion::DecimalSeparator();
 }
 
-void frmNubora::stopLockTimer()
+void frmNubora::applyEffects(const PollEffects& effects)
 {
-    m_schedule.stopLock();
-}
-
-void frmNubora::lockButtons()
-{
-    m_ui.Aceptar->setEnabled(false);
-    m_ui.Refrescar->setEnabled(false);
-    m_ui.Refrescar_Fct->setEnabled(false);
-    m_schedule.startLock();
-}
-
-void frmNubora::setWindowCaption(const QString& caption)
-{
-    setWindowTitle(caption);
+    if (effects.lockTimerStopped)
+        m_schedule.stopLock();
+    if (effects.loaded) {
+        m_ui.Aceptar->setEnabled(false);
+        m_ui.Refrescar->setEnabled(false);
+        m_ui.Refrescar_Fct->setEnabled(false);
+        m_schedule.startLock();
+    }
+    if (effects.caption)
+        setWindowTitle(*effects.caption);
 }
 
 void frmNubora::closeEvent(QCloseEvent* event)

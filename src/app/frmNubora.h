@@ -6,7 +6,7 @@
 #include "ConfigPage.h"
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
-#include "PollHost.h"
+#include "PollEffects.h"
 #include "RefreshSchedule.h"
 #include "StationLookup.h"
 #include "WindowLayout.h"
@@ -18,7 +18,7 @@
 // The program's one window: its state and its event handlers; it drives the refresh schedule.
 // The polls work on the page models; the window fills the working configuration from its
 // controls before a poll and renders the models into its widgets after it.
-class frmNubora : public QWidget, public PollHost
+class frmNubora : public QWidget
 {
     Q_OBJECT
 
@@ -43,10 +43,8 @@ public:
     void Forecast();
     static QString DecimalSeparator();
 
-    // PollHost
-    void stopLockTimer() override;
-    void lockButtons() override;
-    void setWindowCaption(const QString& caption) override;
+    // What a poll changed besides its page: the button lock and the caption.
+    void applyEffects(const PollEffects& effects);
 
     qint16 Periodo_Refresco() const { return m_conditionsPoll.Periodo_Refresco; }
     QString DecimalSep;

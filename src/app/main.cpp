@@ -8,10 +8,9 @@
 #include "PwsSource.h"
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
-#include "SourceSwitch.h"
+#include "SourceRegistry.h"
 #include "StateDump.h"
 #include "StopSignals.h"
-#include "WeatherService.h"
 #include "frmNubora.h"
 
 #include <QApplication>
@@ -82,7 +81,6 @@ int main(int argc, char* argv[])
     setApplicationNames();
 
     SettingsStore store(options.settingsFile);
-    const WeatherService xmlService(options.serviceUrl);
     // A self-hosted forecast server may be named in the settings by hand.
     QString forecastUrl = options.forecastUrl;
     if (forecastUrl.isEmpty())
@@ -90,13 +88,12 @@ int main(int argc, char* argv[])
             = store.GetSetting(ConfigStore::Setup, QStringLiteral("URL_Prevision"), QString());
     if (forecastUrl.isEmpty())
         forecastUrl = PwsSource::defaultForecastUrl();
-    const PwsSource pwsSource(options.pwsUrl, forecastUrl);
-    SourceSwitch service(xmlService, pwsSource);
+    SourceRegistry service({ options.serviceUrl, options.pwsUrl, forecastUrl, {} });
     const std::unique_ptr<AlertSink> alertSink = makeAlertSink(options.alertCommand);
     DialogFolderChooser folderChooser;
 
     AppContext context { store, service };
-    context.sourceSwitch = &service;
+    context.sources = &service;
     context.alertSink = alertSink.get();
     context.folderChooser = &folderChooser;
 

@@ -45,3 +45,10 @@ QString withSeparator(const QString& serviceValue, const QString& separator)
 }
 
 } // namespace NumberConversion
+
+std::optional<double> NumberConversion::fromService(const QString& serviceValue)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(serviceValue.trimmed(), &ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}

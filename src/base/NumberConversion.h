@@ -18,6 +18,10 @@ std::optional<qint16> toInt16(const QString& text);
 // The locale's decimal separator: the second character of one half as text.
 QString DecimalSeparator();
 
+// A service value as a number for readers beyond the window: always "." as its decimal point,
+// whatever the user's locale; nothing when the text is not a finite number.
+std::optional<double> fromService(const QString& serviceValue);
+
 // Every "." of a service value replaced by the separator; nothing else changes.
 QString withSeparator(const QString& serviceValue, const QString& separator);
 

@@ -8,9 +8,8 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "PollFailure.h"
-#include "PollHost.h"
 #include "SafeConditionEvaluation.h"
-#include "WeatherService.h"
+#include "WeatherSource.h"
 
 #include <QLocale>
 #include <cmath>
@@ -36,13 +35,9 @@ qint16 requireInt16(const QString& text)
     return *value;
 }
 
-// A service value as a number for the device server: always "." as its decimal point,
-// whatever the user's locale; nothing when the text is not a number.
 std::optional<double> serviceNumber(const QString& text)
 {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    return NumberConversion::fromService(text);
 }
 
 QString two(int value)
@@ -74,9 +69,10 @@ QString ConditionsPoll::captionAt(const QDateTime& time)
     return QStringLiteral("Nubora (%1:%2:%3)").arg(two(t.hour()), two(t.minute()), two(t.second()));
 }
 
-bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
-    const QStringList& ObservationField, ConditionsPage& page, PollHost& host)
+ConditionsResult ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
+    const QStringList& ObservationField, ConditionsPage& page)
 {
+    ConditionsResult result;
     SafeConditionEvaluation evaluation;
     QString outcome;
     m_readings = ConditionsReadings();
@@ -104,16 +100,17 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
 
         m_file.open(path);
 
-        host.stopLockTimer();
-        const std::optional<QDomDocument> document = m_service.requestDocument(
-            WeatherSource::Conditions, config.API_key, config.Estacion_ID.text);
+        result.effects.lockTimerStopped = true;
+        const std::optional<Observation> observation
+            = m_service.conditions(config.API_key, config.Estacion_ID.text);
         const LoadFailure failure = m_service.lastFailure();
         bool walkEnded = true;
-        if (!document) {
+        if (!observation) {
             evaluation.markNotSafe();
             outcome = failure.failedLoad();
         } else {
-            host.lockButtons();
+            result.observation = observation;
+            result.effects.loaded = true;
 
             const QDateTime now = m_clock();
             const QDate date = now.date();
@@ -123,25 +120,14 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
             m_file.write(two(time.hour()) + QLatin1Char(':') + two(time.minute()) + QLatin1Char(':')
                 + two(time.second()) + QStringLiteral(".00 C K "));
 
-            for (int index = 0; index < ObservationField.size() && walkEnded; ++index) {
-                const QDomNodeList elements
-                    = WeatherService::ElementsByTagName(*document, ObservationField.at(index));
-                try {
-                    for (int k = 0; k < elements.size() && walkEnded; ++k)
-                        walkEnded = handleElement(index, elements.item(k), config, DecimalSep,
-                            values, page, evaluation, host);
-                } catch (const PollFailure& error) {
-                    // The same failure, named after the element it happened in.
-                    throw PollFailure(
-                        ObservationField.at(index).toStdString() + ": " + error.what());
-                }
-                if (!walkEnded)
-                    outcome = QStringLiteral("error answer: ")
-                        + WeatherService::errorDescription(*document);
-            }
+            walkEnded = walk(*observation, ObservationField, config, DecimalSep, values, page,
+                evaluation, result);
+            if (!walkEnded)
+                outcome = QStringLiteral("error answer: ") + observation->endReason;
             if (walkEnded) {
                 m_readings.outcome = ConditionsReadings::Outcome::Complete;
-                readWindDegrees(*document);
+                m_readings.windDegrees = observation->windDegrees;
+                m_readings.cloudCover = observation->cloudCover;
                 evaluation.windTest(config, values.WindSpeed, values.GustSpeed, page);
                 m_file.write(DataFileWriter::Pd(dayText(), 12) + QLatin1Char(' '));
                 m_file.write(QStringLiteral("%1 %2 %3 0 0 0")
@@ -152,7 +138,7 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
         }
         if (walkEnded) {
             m_file.close();
-            host.setWindowCaption(captionAt(m_clock()));
+            result.effects.caption = captionAt(m_clock());
         }
     } catch (const PollFailure& failure) {
         evaluation.markNotSafe();
@@ -184,73 +170,96 @@ bool ConditionsPoll::WriteMeteo(const ConfigPage& config, const QString& Decimal
                 << QStringLiteral("alert \"%1\" not sent: no alert receiver (--alert-command)")
                        .arg(evaluation.AlertText());
     }
-    return evaluation.SafeCondition;
+    result.safe = evaluation.SafeCondition;
+    result.outcome = outcome;
+    result.brokenLimits = evaluation.brokenLimits;
+    result.alertText = evaluation.AlertText();
+    result.readings = m_readings;
+    return result;
 }
 
-bool ConditionsPoll::handleElement(int index, const QDomNode& element, const ConfigPage& config,
+bool ConditionsPoll::walk(const Observation& observation, const QStringList& ObservationField,
+    const ConfigPage& config, const QString& DecimalSep, PollValues& values, ConditionsPage& page,
+    SafeConditionEvaluation& evaluation, ConditionsResult& result)
+{
+    const int fields = std::min<int>(int(ObservationField.size()), ObservationField::Count);
+    for (int index = 0; index < fields; ++index) {
+        const QStringList& texts = observation.values[index];
+        const bool endsHere
+            = observation.end != Observation::End::Complete && observation.endField == index;
+        const int count = endsHere ? observation.endOccurrence : int(texts.size());
+        try {
+            for (int k = 0; k < count; ++k)
+                handleValue(index, texts.at(k), config, DecimalSep, values, page, evaluation);
+            if (endsHere && observation.end == Observation::End::ReadFailure)
+                throw PollFailure(observation.endReason.toStdString());
+            if (endsHere) {
+                m_readings.outcome = ConditionsReadings::Outcome::ErrorAnswer;
+                m_file.close();
+                evaluation.markNotSafe();
+                result.effects.caption = captionAt(m_clock());
+                return false;
+            }
+        } catch (const PollFailure& error) {
+            // The same failure, named after the element it happened in.
+            throw PollFailure(ObservationField.at(index).toStdString() + ": " + error.what());
+        }
+    }
+    return true;
+}
+
+void ConditionsPoll::handleValue(int index, const QString& value, const ConfigPage& config,
     const QString& DecimalSep, PollValues& values, ConditionsPage& page,
-    SafeConditionEvaluation& evaluation, PollHost& host)
+    SafeConditionEvaluation& evaluation)
 {
     using namespace ObservationField;
-    const auto shown = [&DecimalSep](const QString& value) {
-        return NumberConversion::withSeparator(value, DecimalSep);
+    const auto shown = [&DecimalSep](const QString& text) {
+        return NumberConversion::withSeparator(text, DecimalSep);
     };
-    const auto text = [&element] { return WeatherService::NodeText(element); };
 
     switch (index) {
-    case Error:
-        m_readings.outcome = ConditionsReadings::Outcome::ErrorAnswer;
-        m_file.close();
-        evaluation.markNotSafe();
-        host.setWindowCaption(captionAt(m_clock()));
-        return false;
     case ObservationLocation:
-        page.Estacion = WeatherService::NodeText(WeatherService::ChildAt(element, 1));
+        page.Estacion = value;
         break;
     case ObservationTimeRfc822:
-        page.Fecha_Hora = text();
+        page.Fecha_Hora = value;
         break;
     case ObservationEpoch:
-        ObsEpoch = requireDouble(text());
+        ObsEpoch = requireDouble(value);
         break;
     case LocalTzOffset:
-        TzOffsetHours = requireDouble(text()) / 100;
+        TzOffsetHours = requireDouble(value) / 100;
         break;
-    case TempC: {
-        const QString value = text();
+    case TempC:
         m_file.write(DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' ')
             + DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
             + DataFileWriter::Sd(QStringLiteral("0"), 6) + QLatin1Char(' '));
         page.T[0].text = shown(value);
         m_readings.temperature = serviceNumber(value);
         break;
-    }
-    case WindKph: {
-        const QString value = text();
+    case WindKph:
         m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' '));
         page.V[0].text = shown(value);
         m_readings.windKph = serviceNumber(value);
         values.WindSpeed = requireDouble(page.V[0].text);
         break;
-    }
     case WindGustKph:
-        page.V[1].text = shown(text());
-        m_readings.gustKph = serviceNumber(text());
+        page.V[1].text = shown(value);
+        m_readings.gustKph = serviceNumber(value);
         values.GustSpeed = requireDouble(page.V[1].text);
         break;
     case WindDir:
-        page.V[2].text = text();
+        page.V[2].text = value;
         m_readings.windDirText = page.V[2].text;
         break;
     case PressureMb:
-        page.P[0].text = shown(text());
-        m_readings.pressureHpa = serviceNumber(text());
+        page.P[0].text = shown(value);
+        m_readings.pressureHpa = serviceNumber(value);
         break;
     case PressureTrend:
-        page.P[1].text = text();
+        page.P[1].text = value;
         break;
-    case RelativeHumidity: {
-        const QString value = text();
+    case RelativeHumidity:
         // Read like every other value of the service, with "." as its decimal point, so that
         // "64.5%" is 64 under a comma locale too.
         values.Humidity = requireInt16(shown(value.left(value.size() - 1)));
@@ -259,46 +268,32 @@ bool ConditionsPoll::handleElement(int index, const QDomNode& element, const Con
         page.T[1].text = QString::number(values.Humidity);
         evaluation.humidityTest(config, values.Humidity, page);
         break;
-    }
-    case DewpointC: {
-        const QString value = text();
+    case DewpointC:
         m_file.write(DataFileWriter::Sd(value, 6) + QLatin1Char(' ')
             + DataFileWriter::Sd(QStringLiteral("0"), 3) + QStringLiteral(" 0 0 00600 "));
         page.T[2].text = shown(value);
         m_readings.dewpoint = serviceNumber(value);
         break;
-    }
     case Precip1hrMetric:
-        page.LL[0].text = shown(text());
-        m_readings.rain1hMm = serviceNumber(text());
+        page.LL[0].text = shown(value);
+        m_readings.rain1hMm = serviceNumber(value);
         values.Rain1h = requireDouble(page.LL[0].text);
         evaluation.rainTest(config, values.Rain1h, page);
         break;
     case PrecipTodayMetric:
-        page.LL[1].text = shown(text());
+        page.LL[1].text = shown(value);
         break;
     case VisibilityKm:
-        page.C[0].text = shown(text());
+        page.C[0].text = shown(value);
         break;
     case Weather:
-        page.C[1].text = text();
+        page.C[1].text = value;
         m_readings.sky = page.C[1].text;
         evaluation.skyTest(config, page);
         break;
     default:
         break;
     }
-    return true;
-}
-
-void ConditionsPoll::readWindDegrees(const QDomDocument& document)
-{
-    // Not one of the handled elements: read for the device server only, where the 16-point
-    // text is not one it knows.
-    const QDomNodeList elements
-        = WeatherService::ElementsByTagName(document, QStringLiteral("wind_degrees"));
-    if (!elements.isEmpty())
-        m_readings.windDegrees = serviceNumber(WeatherService::NodeText(elements.item(0)));
 }
 
 QString ConditionsPoll::dayText() const

@@ -2,20 +2,32 @@
 
 #include "ConditionsReadings.h"
 #include "DataFileWriter.h"
+#include "PollEffects.h"
+#include "SourceAnswers.h"
 
 #include <QDateTime>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class AlertSink;
-class PollHost;
-class QDomDocument;
-class QDomNode;
 class SafeConditionEvaluation;
 class SettingsStore;
 class WeatherSource;
 struct ConditionsPage;
 struct ConfigPage;
+
+// How one poll of current conditions ended, for its caller.
+struct ConditionsResult {
+    bool safe = false; // the poll's SafeCondition
+    PollEffects effects;
+    QString outcome; // as lastOutcome() says it
+    QStringList brokenLimits; // each limit the verdict found broken, as the log names it
+    QString alertText; // the notes joined, or "Fallo en Nubora"
+    // The answer as the source handed it over; none when the poll ended before or at the load.
+    std::optional<Observation> observation;
+    ConditionsReadings readings;
+};
 
 // One poll of current conditions: fetch, show, judge, write the data file, alert.
 // Also keeps what the window carries from one poll to the next.
@@ -27,9 +39,9 @@ public:
     ConditionsPoll(const WeatherSource& service, const SettingsStore& store, AlertSink* alertSink,
         Clock clock = &QDateTime::currentDateTime);
 
-    // Never throws; every failure ends in the poll's tail. Returns the poll's SafeCondition.
-    bool WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
-        const QStringList& ObservationField, ConditionsPage& page, PollHost& host);
+    // Never throws; every failure ends in the poll's tail.
+    ConditionsResult WriteMeteo(const ConfigPage& config, const QString& DecimalSep,
+        const QStringList& ObservationField, ConditionsPage& page);
 
     // The window's caption for a poll at that moment: "Nubora (hh:mm:ss)".
     static QString captionAt(const QDateTime& time);
@@ -51,12 +63,14 @@ public:
 private:
     struct PollValues;
 
-    // Returns false when an error element ends the walk.
-    bool handleElement(int index, const QDomNode& element, const ConfigPage& config,
+    void handleValue(int index, const QString& value, const ConfigPage& config,
         const QString& DecimalSep, PollValues& values, ConditionsPage& page,
-        SafeConditionEvaluation& evaluation, PollHost& host);
+        SafeConditionEvaluation& evaluation);
+    // False when the answer ends the walk early (an error answer); throws for a failed read.
+    bool walk(const Observation& observation, const QStringList& ObservationField,
+        const ConfigPage& config, const QString& DecimalSep, PollValues& values,
+        ConditionsPage& page, SafeConditionEvaluation& evaluation, ConditionsResult& result);
     QString dayText() const;
-    void readWindDegrees(const QDomDocument& document);
 
     const WeatherSource& m_service;
     const SettingsStore& m_store;

@@ -4,35 +4,13 @@
 #include "Logging.h"
 #include "NumberConversion.h"
 #include "PollFailure.h"
-#include "PollHost.h"
 #include "SkyText.h"
-#include "WeatherService.h"
+#include "WeatherSource.h"
 
-#include <QDomDocument>
 #include <exception>
 
 namespace
 {
-
-// Child positions inside one "forecast" entry of the hourly answer, with the element the
-// service puts there. Read by position only, never by name.
-constexpr int TimeChild = 0; // FCTTIME
-constexpr int HourInTime = 1; // hour_padded
-constexpr int MinuteInTime = 2; // min
-constexpr int YearInTime = 5; // year
-constexpr int DayInTime = 9; // mday
-constexpr int MonthInTime = 17; // month_name_abbrev
-constexpr int WeekdayInTime = 18; // weekday_name
-constexpr int TemperatureChild = 1; // temp
-constexpr int SkyChild = 3; // condition
-constexpr int WindChild = 8; // wspd
-constexpr int HumidityChild = 12; // humidity
-constexpr int MetricInValue = 1; // metric, inside temp and wspd
-
-QString textAt(const QDomNode& node, int position)
-{
-    return WeatherService::NodeText(WeatherService::ChildAt(node, position));
-}
 
 double toNumber(const QString& text)
 {
@@ -58,9 +36,11 @@ void clearPage(ForecastPage& page)
 }
 
 // The cells are written one at a time, and the hour cell's colour by each check in turn, so
-// that a read or conversion that fails leaves exactly what had been written before it.
-void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& estacionCaption,
-    const QString& DecimalSep, ForecastRow& row, QString& Estacion_Fct)
+// that a read or conversion that fails leaves exactly what had been written before it. No hour:
+// the answer has fewer than the row's; reading it fails with `missing`.
+void fillRow(const ForecastHour* hour, const QString& missing, const ConfigPage& config,
+    const QString& estacionCaption, const QString& DecimalSep, ForecastRow& row,
+    QString& Estacion_Fct)
 {
     bool humidityOk = false;
     bool windOk = false;
@@ -69,15 +49,22 @@ void fillRow(const QDomNode& entry, const ConfigPage& config, const QString& est
     row.Hr_Fct.background = FieldColour::Red;
     Estacion_Fct = estacionCaption;
 
-    const QDomNode time = WeatherService::ChildAt(entry, TimeChild);
-    const QString hour = textAt(time, HourInTime);
-    row.Hr_Fct.text = hour + QLatin1Char(':') + textAt(time, MinuteInTime);
-    row.T_Fct.text = NumberConversion::withSeparator(
-        textAt(WeatherService::ChildAt(entry, TemperatureChild), MetricInValue), DecimalSep);
-    row.H_Fct.text = NumberConversion::withSeparator(textAt(entry, HumidityChild), DecimalSep);
-    row.V_Fct.text = NumberConversion::withSeparator(
-        textAt(WeatherService::ChildAt(entry, WindChild), MetricInValue), DecimalSep);
-    row.C_Fct.text = textAt(entry, SkyChild);
+    if (!hour)
+        throw PollFailure(missing.toStdString());
+    const auto cell = [hour](const ForecastHour::Cell& text) {
+        if (!text)
+            throw PollFailure(hour->failure.toStdString());
+        return *text;
+    };
+    const auto shown = [&DecimalSep](const QString& text) {
+        return NumberConversion::withSeparator(text, DecimalSep);
+    };
+    const QString hourText = cell(hour->hour);
+    row.Hr_Fct.text = hourText + QLatin1Char(':') + cell(hour->minute);
+    row.T_Fct.text = shown(cell(hour->temperature));
+    row.H_Fct.text = shown(cell(hour->humidity));
+    row.V_Fct.text = shown(cell(hour->wind));
+    row.C_Fct.text = cell(hour->sky);
 
     const double humidity = toNumber(row.H_Fct.text);
     const double humidityLimit = toNumber(config.HumedadAlta);
@@ -122,60 +109,56 @@ HourlyForecast::HourlyForecast(const WeatherSource& service)
 {
 }
 
-void HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionCaption,
-    const QString& DecimalSep, ForecastPage& page, PollHost& host) const
+PollEffects HourlyForecast::Forecast(const ConfigPage& config, const QString& estacionCaption,
+    const QString& DecimalSep, ForecastPage& page) const
 {
     const QString station = config.Estacion_ID.text;
-    std::optional<QDomDocument> document;
+    PollEffects effects;
+    std::optional<HourlyAnswer> answer;
     LoadFailure failure;
     try {
-        host.stopLockTimer();
-        document = m_service.requestDocument(WeatherSource::Hourly, config.API_key, station);
+        effects.lockTimerStopped = true;
+        answer = m_service.hourly(config.API_key, station);
         failure = m_service.lastFailure();
     } catch (const std::exception& error) {
         // The forecast ends quietly on any failure; the page stays as it was.
         qCWarning(lcPoll).noquote() << QStringLiteral("forecast %1: run-time failure: %2")
                                            .arg(station, QString::fromUtf8(error.what()));
-        return;
+        return effects;
     }
-    if (!document) {
+    if (!answer) {
         qCWarning(lcPoll).noquote()
             << QStringLiteral("forecast %1: %2").arg(station, failure.failedLoad());
-        return;
+        return effects;
     }
-    host.lockButtons();
-    const QString outcome = fill(*document, config, estacionCaption, DecimalSep, page);
+    effects.loaded = true;
+    const QString outcome = fill(*answer, config, estacionCaption, DecimalSep, page);
     if (outcome == Updated)
         qCInfo(lcPoll).noquote() << QStringLiteral("forecast %1: %2").arg(station, outcome);
     else
         qCWarning(lcPoll).noquote() << QStringLiteral("forecast %1: %2").arg(station, outcome);
+    return effects;
 }
 
-QString HourlyForecast::fill(const QDomDocument& document, const ConfigPage& config,
+QString HourlyForecast::fill(const HourlyAnswer& answer, const ConfigPage& config,
     const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page)
 {
     int hour = -1;
     try {
-        if (WeatherService::HasErrorElement(document)) {
+        if (answer.errorAnswer) {
             clearPage(page);
-            return QStringLiteral("error answer: ") + WeatherService::errorDescription(document);
+            return QStringLiteral("error answer: ") + answer.errorDescription;
         }
+        if (!answer.weekday || !answer.day || !answer.month || !answer.year)
+            throw PollFailure(answer.dateFailure.toStdString());
+        page.Fecha_Fct = *answer.weekday + QStringLiteral(", ") + *answer.day
+            + QStringLiteral(" de ") + *answer.month + QStringLiteral(" de ") + *answer.year;
 
-        const QDomNodeList entries
-            = WeatherService::ElementsByTagName(document, QStringLiteral("forecast"));
-
-        const QDomNode firstTime
-            = WeatherService::ChildAt(WeatherService::ItemAt(entries, 0), TimeChild);
-        const QString weekday = textAt(firstTime, WeekdayInTime);
-        const QString day = textAt(firstTime, DayInTime);
-        const QString month = textAt(firstTime, MonthInTime);
-        const QString year = textAt(firstTime, YearInTime);
-        page.Fecha_Fct = weekday + QStringLiteral(", ") + day + QStringLiteral(" de ") + month
-            + QStringLiteral(" de ") + year;
-
-        for (hour = 0; hour < ForecastPage::RowCount; ++hour)
-            fillRow(WeatherService::ItemAt(entries, hour), config, estacionCaption, DecimalSep,
+        for (hour = 0; hour < ForecastPage::RowCount; ++hour) {
+            const ForecastHour* row = hour < answer.hours.size() ? &answer.hours.at(hour) : nullptr;
+            fillRow(row, answer.missingHourFailure, config, estacionCaption, DecimalSep,
                 page.rows[hour], page.Estacion_Fct);
+        }
     } catch (const std::exception& error) {
         // Stops where the read or conversion failed; what was written stays.
         const QString where

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ForecastPage.h"
+#include "PollEffects.h"
+#include "SourceAnswers.h"
 
 #include <QString>
 
 struct ConfigPage;
-class PollHost;
-class QDomDocument;
 class WeatherSource;
 
 // The "Previsión" page: the next ten hours of the station's hourly forecast, each hour
@@ -18,13 +18,13 @@ public:
 
     // The window's Forecast. A failed download leaves the page as it was and the buttons
     // unlocked. Never throws.
-    void Forecast(const ConfigPage& config, const QString& estacionCaption,
-        const QString& DecimalSep, ForecastPage& page, PollHost& host) const;
+    PollEffects Forecast(const ConfigPage& config, const QString& estacionCaption,
+        const QString& DecimalSep, ForecastPage& page) const;
 
-    // Everything after the button lock, on a loaded document. Stops at the first read or
+    // Everything after the button lock, on a loaded answer. Stops at the first read or
     // conversion that fails and leaves what it already wrote. Never throws; returns the
     // outcome for the log: Updated, "error answer: ..." or "run-time failure: ...".
-    static QString fill(const QDomDocument& document, const ConfigPage& config,
+    static QString fill(const HourlyAnswer& answer, const ConfigPage& config,
         const QString& estacionCaption, const QString& DecimalSep, ForecastPage& page);
 
     static inline const QString Updated = QStringLiteral("updated");

@@ -1,8 +1,9 @@
 #include "StationLookup.h"
 
 #include "Logging.h"
+#include "PollFailure.h"
 #include "StationCombo.h"
-#include "WeatherService.h"
+#include "WeatherSource.h"
 
 #include <exception>
 
@@ -16,22 +17,20 @@ void StationLookup::Buscar_Click(const QString& apiKey, StationCombo& stations) 
     const QString shownStation = stations.text;
     stations.clear();
     try {
-        const std::optional<QDomDocument> document
-            = m_service.requestDocument(WeatherSource::Geolookup, apiKey, shownStation);
-        if (!document) {
+        const std::optional<StationList> answer = m_service.nearbyStations(apiKey, shownStation);
+        if (!answer) {
             qCWarning(lcPoll).noquote() << "lookup:" << m_service.lastFailure().failedLoad();
             return;
         }
         // The service's error marker is not looked for: an error answer holds no "id". The
         // log still tells it from an answer with no stations.
-        const bool errorAnswer = WeatherService::HasErrorElement(*document);
-        if (errorAnswer) {
-            qCWarning(lcPoll).noquote()
-                << "lookup: error answer:" << WeatherService::errorDescription(*document);
-        }
-        const QDomNodeList ids = WeatherService::ElementsByTagName(*document, QStringLiteral("id"));
-        for (int i = 0; i < ids.count(); ++i)
-            stations.append(WeatherService::NodeText(WeatherService::ItemAt(ids, i)));
+        const bool errorAnswer = answer->errorAnswer;
+        if (errorAnswer)
+            qCWarning(lcPoll).noquote() << "lookup: error answer:" << answer->errorDescription;
+        for (const QString& id : answer->ids)
+            stations.append(id);
+        if (!answer->failure.isEmpty())
+            throw PollFailure(answer->failure.toStdString());
         if (!stations.items.isEmpty())
             stations.select(0);
         // A source may say why it found none (no station to search around).

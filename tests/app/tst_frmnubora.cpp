@@ -6,7 +6,7 @@
 #include "LoopbackServer.h"
 #include "PwsSource.h"
 #include "SettingsStore.h"
-#include "SourceSwitch.h"
+#include "SourceRegistry.h"
 #include "StateDump.h"
 #include "WeatherService.h"
 #include "frmNubora.h"
@@ -579,9 +579,10 @@ void TestFrmNubora::sourceChoiceStoredAndUsed()
 {
     // The station-owner requests find nothing on this server: only the XML ones are counted.
     const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
-    SourceSwitch source(*m_service, pws);
+    SourceRegistry source(
+        { { SourceRegistry::Xml, m_service.get() }, { SourceRegistry::Pws, &pws } });
     AppContext context { *m_store, source };
-    context.sourceSwitch = &source;
+    context.sources = &source;
     frmNubora window(context);
     window.Form_Load();
     WindowLayout& ui = window.ui();

@@ -7,25 +7,11 @@
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
 #include "ObservationField.h"
-#include "PollHost.h"
 #include "SettingsStore.h"
 #include "StationLookup.h"
 
 #include <QDir>
 #include <utility>
-
-namespace
-{
-
-class SilentHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
-
-} // namespace
 
 FixedAnswerService::FixedAnswerService(QByteArray body)
     : WeatherService(QStringLiteral("http://127.0.0.1:9"))
@@ -52,16 +38,14 @@ bool AnswerReaders::readAll(const WeatherSource& service, const QString& dataFol
     ConfigPage config;
     config.API_key = QStringLiteral("demo");
     config.Estacion_ID.text = QStringLiteral("ISIMVIVO");
-    SilentHost host;
 
     ConditionsPoll poll(service, store, nullptr);
     ConditionsPage conditions;
     const bool safe
-        = poll.WriteMeteo(config, QStringLiteral("."), ObservationField::names(), conditions, host);
+        = poll.WriteMeteo(config, QStringLiteral("."), ObservationField::names(), conditions).safe;
 
     ForecastPage forecast;
-    HourlyForecast(service).Forecast(
-        config, conditions.Estacion, QStringLiteral("."), forecast, host);
+    HourlyForecast(service).Forecast(config, conditions.Estacion, QStringLiteral("."), forecast);
 
     StationLookup(service).Buscar_Click(config.API_key, config.Estacion_ID);
     return safe;

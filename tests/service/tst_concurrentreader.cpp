@@ -5,7 +5,6 @@
 #include "ConfigPage.h"
 #include "ConfigStore.h"
 #include "ObservationField.h"
-#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <QRegularExpression>
@@ -97,12 +96,11 @@ void TestConcurrentReader::readerSeesOnlyWholeContents()
     ConfigPage config;
     config.API_key = "demo";
     config.Estacion_ID.text = "ISIMDESPEJADO";
-    QuietHost host;
     ConditionsPoll poll(service, store, nullptr);
     ConditionsPage page;
     for (int i = 0; i < 500; ++i) {
         service.setBody(answers.at(i % answers.size()));
-        poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        poll.WriteMeteo(config, ".", ObservationField::names(), page);
     }
 
     ::close(stop[1]);

@@ -7,7 +7,6 @@
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
-#include "PollHost.h"
 #include "SettingsStore.h"
 #include "WeatherService.h"
 
@@ -24,15 +23,18 @@
 namespace
 {
 
-class RecordingHost : public PollHost
-{
-public:
-    void stopLockTimer() override { calls << "stop"; }
-    void lockButtons() override { calls << "lock"; }
-    void setWindowCaption(const QString& text) override
+// What the polls' effects would do to a window, in the order they happen.
+struct RecordingHost {
+    void apply(const PollEffects& effects)
     {
-        calls << "caption";
-        caption = text;
+        if (effects.lockTimerStopped)
+            calls << "stop";
+        if (effects.loaded)
+            calls << "lock";
+        if (effects.caption) {
+            calls << "caption";
+            caption = *effects.caption;
+        }
     }
     QStringList calls;
     QString caption = "Nubora";
@@ -155,8 +157,10 @@ void TestConditionsPoll::cleanup()
 
 bool TestConditionsPoll::poll()
 {
-    return m_poll->WriteMeteo(
-        m_config, NumberConversion::DecimalSeparator(), ObservationField::names(), m_page, m_host);
+    const ConditionsResult result = m_poll->WriteMeteo(
+        m_config, NumberConversion::DecimalSeparator(), ObservationField::names(), m_page);
+    m_host.apply(result.effects);
+    return result.safe;
 }
 
 QByteArray TestConditionsPoll::dataFile() const

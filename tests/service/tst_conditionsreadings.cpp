@@ -4,7 +4,6 @@
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
-#include "QuietHost.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
 #include "WeatherService.h"
@@ -94,9 +93,9 @@ void TestConditionsReadings::stations()
     config.LimiteViento = "15";
     config.Lluvia_1h = 1;
     ConditionsPage page;
-    QuietHost host;
-    const bool verdict = poll.WriteMeteo(
-        config, NumberConversion::DecimalSeparator(), ObservationField::names(), page, host);
+    const bool verdict = poll.WriteMeteo(config, NumberConversion::DecimalSeparator(),
+                                 ObservationField::names(), page)
+                             .safe;
 
     const ConditionsReadings& readings = poll.readings();
     QCOMPARE(int(readings.outcome), outcome);

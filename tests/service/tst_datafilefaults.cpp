@@ -7,7 +7,6 @@
 #include "ConfigStore.h"
 #include "FileSystemFaults.h"
 #include "ObservationField.h"
-#include "QuietHost.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -131,12 +130,11 @@ void TestDataFileFaults::failedWritesAreFailedPolls()
         config.Estacion_ID.text = "ISIMDESPEJADO";
         config.GNS = 1;
         RecordingSink sink;
-        QuietHost host;
         ConditionsPoll poll(service, store, &sink);
         ConditionsPage page;
         if (setup == "remove folder")
             QDir(folder).removeRecursively();
-        const bool safe = poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        const bool safe = poll.WriteMeteo(config, ".", ObservationField::names(), page).safe;
         qInstallMessageHandler(nullptr);
         const QByteArray file = setup == "file for folder" ? "absent" : fileState(path);
         return "safe=" + QByteArray::number(safe) + " alert=" + sink.alerts.join('|').toUtf8()

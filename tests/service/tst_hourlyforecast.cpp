@@ -3,8 +3,8 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
-#include "PollHost.h"
 #include "WeatherService.h"
+#include "XmlAnswers.h"
 
 #include <QDomDocument>
 #include <QLocale>
@@ -20,21 +20,26 @@ const QString Caption = QStringLiteral("Estación: Tres Cantos, Madrid");
 
 enum class Outcome { Unchanged, Filled, Cleared };
 
-class RecordingHost : public PollHost
-{
-public:
+// What the forecast's effects would do to a window, in the order they happen.
+struct RecordingHost {
     QStringList events;
-    void stopLockTimer() override { events << QStringLiteral("stopLockTimer"); }
-    void lockButtons() override { events << QStringLiteral("lockButtons"); }
-    void setWindowCaption(const QString& caption) override { events << "caption " + caption; }
+    void apply(const PollEffects& effects)
+    {
+        if (effects.lockTimerStopped)
+            events << QStringLiteral("stopLockTimer");
+        if (effects.loaded)
+            events << QStringLiteral("lockButtons");
+        if (effects.caption)
+            events << "caption " + *effects.caption;
+    }
 };
 
-QDomDocument parse(const QByteArray& xml)
+HourlyAnswer parse(const QByteArray& xml)
 {
     QDomDocument document;
     if (!document.setContent(xml))
         qFatal("test document does not parse");
-    return document;
+    return XmlAnswers::hourly(document);
 }
 
 QString colourName(FieldColour colour)
@@ -613,7 +618,7 @@ void TestHourlyForecast::requestCycle()
     ForecastPage page = stalePage();
     const ForecastPage before = page;
 
-    forecast.Forecast(config(), Caption, QStringLiteral("."), page, host);
+    host.apply(forecast.Forecast(config(), Caption, QStringLiteral("."), page));
 
     QStringList events { QStringLiteral("stopLockTimer") };
     if (locked)

@@ -5,11 +5,10 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "ObservationField.h"
-#include "PollHost.h"
 #include "PwsSource.h"
 #include "RequestBudget.h"
 #include "SettingsStore.h"
-#include "SourceSwitch.h"
+#include "SourceRegistry.h"
 #include "StationCombo.h"
 #include "StationLookup.h"
 #include "StationSimulator.h"
@@ -37,14 +36,6 @@ void record(QtMsgType type, const QMessageLogContext& context, const QString& me
 {
     g_logged.append({ type, QString::fromLatin1(context.category), message });
 }
-
-class QuietHost : public PollHost
-{
-public:
-    void stopLockTimer() override { }
-    void lockButtons() override { }
-    void setWindowCaption(const QString&) override { }
-};
 
 } // namespace
 
@@ -200,24 +191,23 @@ void TestPollLog::oneLinePerRequest()
     const WeatherService xml(m_server.baseUrl(), limits);
     const PwsSource pws(name == "pws" ? m_closedUrl : m_server.baseUrl(),
         name == "forecast" ? m_closedUrl : m_server.baseUrl(), limits);
-    SourceSwitch service(xml, pws);
+    SourceRegistry service({ { SourceRegistry::Xml, &xml }, { SourceRegistry::Pws, &pws } });
     service.choose(source);
     if (name == "budget") {
         // A burst of lookups fills the key's minute.
         for (int i = 0; i < RequestBudget::PerMinute; ++i)
-            pws.requestDocument(WeatherSource::Geolookup, config.API_key, station);
+            pws.requestDocument(PwsSource::Geolookup, config.API_key, station);
         QCOMPARE(pws.stationRequestsInLastDay(config.API_key), RequestBudget::PerMinute);
     }
-    QuietHost host;
     if (request == "conditions") {
         ConditionsPoll poll(service, store, nullptr);
         ConditionsPage page;
-        poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        poll.WriteMeteo(config, ".", ObservationField::names(), page);
         QVERIFY(QString("conditions " + station + ": " + poll.lastOutcome())
                     .contains(QRegularExpression(line)));
     } else if (request == "forecast") {
         ForecastPage page;
-        HourlyForecast(service).Forecast(config, station, ".", page, host);
+        HourlyForecast(service).Forecast(config, station, ".", page);
     } else {
         StationCombo stations;
         stations.text = station;
@@ -246,18 +236,17 @@ void TestPollLog::keyNeverInClear()
     config.GNS = 1;
     const WeatherService xml(m_server.baseUrl());
     const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
-    SourceSwitch service(xml, pws);
-    QuietHost host;
+    SourceRegistry service({ { SourceRegistry::Xml, &xml }, { SourceRegistry::Pws, &pws } });
     int requests = 0;
-    for (const QString& source : { SourceSwitch::Xml, SourceSwitch::Pws }) {
+    for (const QString& source : { SourceRegistry::Xml, SourceRegistry::Pws }) {
         service.choose(source);
-        config.Estacion_ID.text = source == SourceSwitch::Xml ? "ISIMERROR" : "IPWSDESPEJADO";
+        config.Estacion_ID.text = source == SourceRegistry::Xml ? "ISIMERROR" : "IPWSDESPEJADO";
         g_logged.clear();
         ConditionsPoll poll(service, store, nullptr);
         ConditionsPage page;
-        poll.WriteMeteo(config, ".", ObservationField::names(), page, host);
+        poll.WriteMeteo(config, ".", ObservationField::names(), page);
         ForecastPage forecast;
-        HourlyForecast(service).Forecast(config, "", ".", forecast, host);
+        HourlyForecast(service).Forecast(config, "", ".", forecast);
         StationCombo stations;
         stations.text = config.Estacion_ID.text;
         StationLookup(service).Buscar_Click(Key, stations);

@@ -8,6 +8,7 @@
 #include "RequestBudget.h"
 #include "StationSimulator.h"
 #include "WeatherService.h"
+#include "XmlAnswers.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -254,7 +255,7 @@ void TestPwsSource::conditionsDocument()
     if (poll.earlier.isValid()) {
         f.now = poll.earlier;
         f.services->current = currentAnswer(poll.earlier, 4.2);
-        QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+        QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
     }
     f.now = poll.at.addSecs(30);
     f.services->current = currentAnswer(poll.at, 3.4, poll.patch);
@@ -262,8 +263,8 @@ void TestPwsSource::conditionsDocument()
         f.services->current = Answer { 204, {} };
     else if (poll.status == 0)
         f.services->current.reset();
-    QCOMPARE(elementsOf(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123")),
-        elements);
+    QCOMPARE(
+        elementsOf(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123")), elements);
 }
 
 void TestPwsSource::hourlyDocumentFillsTheForecastPage()
@@ -271,7 +272,7 @@ void TestPwsSource::hourlyDocumentFillsTheForecastPage()
     Fixture f;
     f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     const std::optional<QDomDocument> document
-        = f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
+        = f.source.requestDocument(PwsSource::Hourly, "k", "IMADRI123");
     QVERIFY(document);
     // From the first full hour after 07:05:30 local: 08:00 to 18:00.
     const QDomNodeList entries = document->elementsByTagName("forecast");
@@ -280,7 +281,7 @@ void TestPwsSource::hourlyDocumentFillsTheForecastPage()
 
     ConfigPage config;
     ForecastPage page;
-    HourlyForecast::fill(*document, config, "Villaverde", ".", page);
+    HourlyForecast::fill(XmlAnswers::hourly(*document), config, "Villaverde", ".", page);
     QCOMPARE(page.Fecha_Fct, QStringLiteral("domingo, 6 de diciembre de 2026"));
     const ForecastRow& first = page.rows[0];
     QCOMPARE(QStringList({ first.Hr_Fct.text, first.T_Fct.text, first.H_Fct.text, first.V_Fct.text,
@@ -341,9 +342,9 @@ void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
     Fixture f;
     f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     f.services->day = dayRecords("2026-12-06", "05:00=1.0,06:00=2.6");
-    QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+    QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
     f.now = f.now.addSecs(PwsSource::ForecastReuseSecs);
-    QVERIFY(f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123"));
+    QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
     // First poll: observation and records together, then the forecast at the learnt place.
     // Later polls: observation and forecast in one go.
     QCOMPARE(f.services->calls.size(), 3);
@@ -362,7 +363,7 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
     FetchLimits limits;
     limits.totalTimeoutMs = 300;
     const PwsSource source(server.baseUrl(), server.baseUrl(), limits);
-    QCOMPARE(elementsOf(source.requestDocument(WeatherSource::Conditions, "k", "IPWSDESPEJADO"))
+    QCOMPARE(elementsOf(source.requestDocument(PwsSource::Conditions, "k", "IPWSDESPEJADO"))
                  .section(';', -1),
         QStringLiteral("weather=Despejado"));
 
@@ -372,7 +373,7 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
     const PwsSource slow(server.baseUrl(), server.baseUrl(), limits);
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(elementsOf(slow.requestDocument(WeatherSource::Conditions, "k", "IPWSLLUVIA")),
+    QCOMPARE(elementsOf(slow.requestDocument(PwsSource::Conditions, "k", "IPWSLLUVIA")),
         QStringLiteral("failed load"));
     QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
 }
@@ -405,11 +406,11 @@ void TestPwsSource::staysWithinTheKeysBudgetOverADay()
         f.services->day = dayRecords(f.now.date().toString(Qt::ISODate),
             f.now.addSecs(-600).time().toString("HH:mm") + "=0.5");
         ++polls;
-        loaded += f.source.requestDocument(WeatherSource::Conditions, "k", "IMADRI123") ? 1 : 0;
+        loaded += f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123") ? 1 : 0;
         if (f.now.time().minute() == 0 && f.now.time().second() < pollEverySecs) {
-            f.source.requestDocument(WeatherSource::Hourly, "k", "IMADRI123");
+            f.source.requestDocument(PwsSource::Hourly, "k", "IMADRI123");
             for (int i = 0; i < lookupsEachHour; ++i)
-                f.source.requestDocument(WeatherSource::Geolookup, "k", "IMADRI123");
+                f.source.requestDocument(PwsSource::Geolookup, "k", "IMADRI123");
         }
         for (int c = before; c < f.services->calls.size(); ++c)
             for (const QByteArray& url : f.services->calls[c])

@@ -5,6 +5,7 @@
 #include "WeatherSource.h"
 
 #include <QDateTime>
+#include <QDomDocument>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -41,8 +42,18 @@ public:
         Clock clock = &QDateTime::currentDateTimeUtc, Transport transport = {});
     ~PwsSource() override;
 
+    enum RequestKind { Conditions, Hourly, Geolookup };
+
+    std::optional<Observation> conditions(
+        const QString& apiKey, const QString& station) const override;
+    std::optional<HourlyAnswer> hourly(
+        const QString& apiKey, const QString& station) const override;
+    std::optional<StationList> nearbyStations(
+        const QString& apiKey, const QString& station) const override;
+
+    // The answers as documents of the XML service's shape, which the overrides above read.
     std::optional<QDomDocument> requestDocument(
-        RequestKind kind, const QString& apiKey, const QString& station) const override;
+        RequestKind kind, const QString& apiKey, const QString& station) const;
     // Also set beside an empty list of nearby stations, to say why it is empty.
     LoadFailure lastFailure() const override;
 
@@ -59,9 +70,10 @@ private:
 
     std::vector<std::optional<Answer>> fetchAll(const std::vector<QByteArray>& urls) const;
     std::optional<Answer> fetchOne(const QString& url) const;
-    std::optional<QDomDocument> conditions(const QString& apiKey, const QString& station) const;
-    std::optional<QDomDocument> hourly(const QString& apiKey, const QString& station) const;
-    std::optional<QDomDocument> nearbyStations(const QString& apiKey, const QString& station) const;
+    std::optional<QDomDocument> conditionsDocument(
+        const QString& apiKey, const QString& station) const;
+    std::optional<QDomDocument> hourlyDocument(const QString& apiKey, const QString& station) const;
+    std::optional<QDomDocument> nearbyDocument(const QString& apiKey, const QString& station) const;
 
     QString m_stationUrl;
     QString m_forecastUrl;

@@ -5,6 +5,7 @@
 #include "PwsReplies.h"
 #include "RainHistory.h"
 #include "RequestBudget.h"
+#include "XmlAnswers.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -253,13 +254,33 @@ std::optional<QDomDocument> PwsSource::requestDocument(
     m_state->lastFailure = LoadFailure();
     switch (kind) {
     case Conditions:
-        return conditions(apiKey, station);
+        return conditionsDocument(apiKey, station);
     case Hourly:
-        return hourly(apiKey, station);
+        return hourlyDocument(apiKey, station);
     case Geolookup:
-        return nearbyStations(apiKey, station);
+        return nearbyDocument(apiKey, station);
     }
     return std::nullopt;
+}
+
+std::optional<Observation> PwsSource::conditions(
+    const QString& apiKey, const QString& station) const
+{
+    const std::optional<QDomDocument> document = requestDocument(Conditions, apiKey, station);
+    return document ? std::optional(XmlAnswers::observation(*document)) : std::nullopt;
+}
+
+std::optional<HourlyAnswer> PwsSource::hourly(const QString& apiKey, const QString& station) const
+{
+    const std::optional<QDomDocument> document = requestDocument(Hourly, apiKey, station);
+    return document ? std::optional(XmlAnswers::hourly(*document)) : std::nullopt;
+}
+
+std::optional<StationList> PwsSource::nearbyStations(
+    const QString& apiKey, const QString& station) const
+{
+    const std::optional<QDomDocument> document = requestDocument(Geolookup, apiKey, station);
+    return document ? std::optional(XmlAnswers::stations(*document)) : std::nullopt;
 }
 
 QString PwsSource::currentObservationUrl(const QString& apiKey, const QString& station) const
@@ -318,7 +339,7 @@ std::optional<PwsSource::Answer> PwsSource::fetchOne(const QString& url) const
     return answers.empty() ? std::nullopt : answers.front();
 }
 
-std::optional<QDomDocument> PwsSource::conditions(
+std::optional<QDomDocument> PwsSource::conditionsDocument(
     const QString& apiKey, const QString& station) const
 {
     State& s = *m_state;
@@ -401,7 +422,8 @@ std::optional<QDomDocument> PwsSource::conditions(
     return PwsDocuments::conditions(input);
 }
 
-std::optional<QDomDocument> PwsSource::hourly(const QString& apiKey, const QString& station) const
+std::optional<QDomDocument> PwsSource::hourlyDocument(
+    const QString& apiKey, const QString& station) const
 {
     State& s = *m_state;
     const QDateTime now = m_clock();
@@ -435,7 +457,7 @@ std::optional<QDomDocument> PwsSource::hourly(const QString& apiKey, const QStri
     return PwsDocuments::hourly(s.forecast, now);
 }
 
-std::optional<QDomDocument> PwsSource::nearbyStations(
+std::optional<QDomDocument> PwsSource::nearbyDocument(
     const QString& apiKey, const QString& station) const
 {
     State& s = *m_state;

@@ -10,12 +10,13 @@
 #include <QString>
 #include <optional>
 
-// Request addresses of the weather service, the one blocking fetch-and-parse, and the element
-// access that the polls and the station lookup read their answers with.
+// Request addresses of the XML weather service, the one blocking fetch-and-parse, and the
+// element access its answers are read with (XmlAnswers) into what the polls walk.
 class WeatherService : public WeatherSource
 {
 public:
     using FetchLimits = ::FetchLimits;
+    enum RequestKind { Conditions, Hourly, Geolookup };
 
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
@@ -29,9 +30,16 @@ public:
     // the URL-unreserved characters, so typed text cannot change host, path or query.
     QString BuildRequestUrl(RequestKind kind, const QString& apiKey, const QString& station) const;
 
+    std::optional<Observation> conditions(
+        const QString& apiKey, const QString& station) const override;
+    std::optional<HourlyAnswer> hourly(
+        const QString& apiKey, const QString& station) const override;
+    std::optional<StationList> nearbyStations(
+        const QString& apiKey, const QString& station) const override;
+
     // LoadDocument of the address BuildRequestUrl gives.
     std::optional<QDomDocument> requestDocument(
-        RequestKind kind, const QString& apiKey, const QString& station) const override;
+        RequestKind kind, const QString& apiKey, const QString& station) const;
     LoadFailure lastFailure() const override { return m_lastFailure; }
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,

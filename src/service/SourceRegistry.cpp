@@ -1,0 +1,60 @@
+#include "SourceRegistry.h"
+
+#include "PwsSource.h"
+#include "WeatherService.h"
+
+namespace
+{
+
+QString orDefault(const QString& address, const QString& fallback)
+{
+    return address.isEmpty() ? fallback : address;
+}
+
+} // namespace
+
+SourceRegistry::SourceRegistry(const Addresses& a)
+{
+    // One line per source; the first answers for any name not listed.
+    m_owned.push_back(std::make_unique<WeatherService>(
+        orDefault(a.serviceUrl, WeatherService::defaultBaseUrl()), a.limits));
+    m_entries.emplace_back(Xml, m_owned.back().get());
+    m_owned.push_back(
+        std::make_unique<PwsSource>(orDefault(a.pwsUrl, PwsSource::defaultStationUrl()),
+            orDefault(a.forecastUrl, PwsSource::defaultForecastUrl()), a.limits));
+    m_entries.emplace_back(Pws, m_owned.back().get());
+}
+
+SourceRegistry::SourceRegistry(std::vector<Entry> entries)
+    : m_entries(std::move(entries))
+{
+    Q_ASSERT(!m_entries.empty());
+}
+
+SourceRegistry::~SourceRegistry() = default;
+
+void SourceRegistry::choose(const QString& fuente)
+{
+    m_chosen = 0;
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].first == fuente)
+            m_chosen = i;
+}
+
+std::optional<Observation> SourceRegistry::conditions(
+    const QString& apiKey, const QString& station) const
+{
+    return chosen().conditions(apiKey, station);
+}
+
+std::optional<HourlyAnswer> SourceRegistry::hourly(
+    const QString& apiKey, const QString& station) const
+{
+    return chosen().hourly(apiKey, station);
+}
+
+std::optional<StationList> SourceRegistry::nearbyStations(
+    const QString& apiKey, const QString& station) const
+{
+    return chosen().nearbyStations(apiKey, station);
+}
