@@ -53,12 +53,13 @@ void SnapshotBoard::publish(const ConditionsReadings& readings)
     set(Sensor::Temperature, readings.temperature);
     set(Sensor::WindGust, perSecond(readings.gustKph));
     set(Sensor::WindSpeed, perSecond(readings.windKph));
+    // The source's own degrees are finer than the 16-point name, which stands in without them.
     if (readings.windKph && *readings.windKph == 0)
         set(Sensor::WindDirection, 0.0);
-    else if (const std::optional<double> degrees = compassDegrees(readings.windDirText))
-        set(Sensor::WindDirection, degrees);
-    else
+    else if (readings.windDegrees)
         set(Sensor::WindDirection, readings.windDegrees);
+    else
+        set(Sensor::WindDirection, compassDegrees(readings.windDirText));
 
     swapIn(std::move(next));
 }

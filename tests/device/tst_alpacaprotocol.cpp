@@ -283,7 +283,8 @@ void TestAlpacaProtocol::valuesInDeviceUnits_data()
     QTest::addColumn<double>("direction"); // -1: value not set
 
     QTest::newRow("Spanish point") << 18.0 << "NNE" << -1.0 << 5.0 << 22.5;
-    QTest::newRow("Spanish west") << 36.0 << "Oeste" << 10.0 << 10.0 << 270.0;
+    QTest::newRow("Spanish west") << 36.0 << "Oeste" << -1.0 << 10.0 << 270.0;
+    QTest::newRow("source degrees before the name") << 36.0 << "NNE" << 12.0 << 10.0 << 12.0;
     QTest::newRow("Spanish north-west") << 3.6 << "NO" << -1.0 << 1.0 << 315.0;
     QTest::newRow("English point") << 7.2 << "WSW" << -1.0 << 2.0 << 247.5;
     QTest::newRow("unknown text, source degrees") << 10.8 << "Variable" << 200.0 << 3.0 << 200.0;
