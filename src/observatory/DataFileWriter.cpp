@@ -48,16 +48,6 @@ QString DataFileWriter::filePath(const QString& folder)
     return folder + QDir::separator() + fileName();
 }
 
-QString DataFileWriter::Pd(const QString& text, int width)
-{
-    return text.rightJustified(width, QLatin1Char('0'));
-}
-
-QString DataFileWriter::Sd(const QString& text, int width)
-{
-    return text.rightJustified(width, QLatin1Char(' '));
-}
-
 void DataFileWriter::createIfMissing(const QString& path)
 {
     if (QFile::exists(path))

@@ -5,11 +5,11 @@
 
 class QFile;
 
-// Writer of the one-line observatory data file "Nubora.dat".
+// Writer of the one-line observatory data file "Nubora.dat" (its layout is DataLine's).
 //
-// The line is made piece by piece as the poll reaches each value, and replaces the file's
-// content in one step on close or release: observatory software never reads an empty or
-// half-written line while a poll runs. The final content is the same as writing in place.
+// What is written replaces the file's content in one step on close or release: observatory
+// software never reads an empty or half-written line while a poll runs. The final content is
+// the same as writing in place.
 class DataFileWriter
 {
 public:
@@ -18,10 +18,6 @@ public:
 
     static QString fileName() { return QStringLiteral("Nubora.dat"); }
     static QString filePath(const QString& folder);
-
-    // Left-pad to width with "0" or with blanks; never shortens.
-    static QString Pd(const QString& text, int width);
-    static QString Sd(const QString& text, int width);
 
     // These throw PollFailure when the file system refuses.
     void createIfMissing(const QString& path);

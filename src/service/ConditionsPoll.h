@@ -11,6 +11,8 @@
 #include <optional>
 
 class AlertSink;
+class DataLine;
+class ObservationWalk;
 class SafeConditionEvaluation;
 class SettingsStore;
 class WeatherSource;
@@ -61,16 +63,21 @@ public:
     QString lastOutcome() const { return m_lastOutcome; }
 
 private:
-    struct PollValues;
-
-    void handleValue(int index, const QString& value, const ConfigPage& config,
-        const QString& DecimalSep, PollValues& values, ConditionsPage& page,
-        SafeConditionEvaluation& evaluation);
+    // Everything before the download: the data file's place, the period, the emptied page and
+    // its start colours. Returns the file's path; throws PollFailure.
+    QString prepare(
+        const ConfigPage& config, ConditionsPage& page, SafeConditionEvaluation& evaluation);
     // False when the answer ends the walk early (an error answer); throws for a failed read.
     bool walk(const Observation& observation, const QStringList& ObservationField,
-        const ConfigPage& config, const QString& DecimalSep, PollValues& values,
-        ConditionsPage& page, SafeConditionEvaluation& evaluation, ConditionsResult& result);
-    QString dayText() const;
+        ObservationWalk& walk, DataLine& line, SafeConditionEvaluation& evaluation,
+        ConditionsResult& result);
+    // After a walk that reached its end: the wind test and the closing pieces of the line.
+    void closeWalk(const ConfigPage& config, const Observation& observation,
+        const ObservationWalk& walk, DataLine& line, SafeConditionEvaluation& evaluation,
+        ConditionsPage& page);
+    // The log line, the alert and the result, on every way the poll ends.
+    void finish(const ConfigPage& config, const SafeConditionEvaluation& evaluation,
+        QString outcome, ConditionsResult& result);
 
     const WeatherSource& m_service;
     const SettingsStore& m_store;

@@ -1,5 +1,6 @@
 #include "CommandAlertSink.h"
 #include "DataFileWriter.h"
+#include "DataLine.h"
 #include "PollFailure.h"
 
 #include <QElapsedTimer>
@@ -17,13 +18,13 @@ private slots:
 
     void padding()
     {
-        QCOMPARE(DataFileWriter::Pd("7", 2), QString("07"));
-        QCOMPARE(DataFileWriter::Pd("123", 2), QString("123"));
-        QCOMPARE(DataFileWriter::Pd("46362.29514", 12), QString("046362.29514"));
-        QCOMPARE(DataFileWriter::Sd("0", 6), QString("     0"));
-        QCOMPARE(DataFileWriter::Sd("-12.5", 6), QString(" -12.5"));
-        QCOMPARE(DataFileWriter::Sd("-123.45", 6), QString("-123.45"));
-        QCOMPARE(DataFileWriter::Sd("", 3), QString("   "));
+        QCOMPARE(DataLine::Pd("7", 2), QString("07"));
+        QCOMPARE(DataLine::Pd("123", 2), QString("123"));
+        QCOMPARE(DataLine::Pd("46362.29514", 12), QString("046362.29514"));
+        QCOMPARE(DataLine::Sd("0", 6), QString("     0"));
+        QCOMPARE(DataLine::Sd("-12.5", 6), QString(" -12.5"));
+        QCOMPARE(DataLine::Sd("-123.45", 6), QString("-123.45"));
+        QCOMPARE(DataLine::Sd("", 3), QString("   "));
     }
 
     void writtenOnlyOnCloseOrRelease()
