@@ -70,11 +70,11 @@ ConditionsResult ConditionsPoll::WriteMeteo(const ConfigPage& config, const QStr
             const Observation& observation = *result.observation;
             result.effects.loaded = true;
             line.start(m_clock());
-            ObservationWalk values(config, DecimalSep, { ObsEpoch, TzOffsetHours }, page,
+            ObservationWalk walker(config, DecimalSep, { ObsEpoch, TzOffsetHours }, page,
                 m_readings, evaluation, line);
-            walkEnded = walk(observation, ObservationField, values, line, evaluation, result);
+            walkEnded = walk(observation, ObservationField, walker, line, evaluation, result);
             if (walkEnded)
-                closeWalk(config, observation, values, line, evaluation, page);
+                closeWalk(config, observation, walker, line, evaluation, page);
             else
                 outcome = QStringLiteral("error answer: ") + observation.endReason;
         }
@@ -113,7 +113,7 @@ QString ConditionsPoll::prepare(
 }
 
 bool ConditionsPoll::walk(const Observation& observation, const QStringList& ObservationField,
-    ObservationWalk& values, DataLine& line, SafeConditionEvaluation& evaluation,
+    ObservationWalk& walker, DataLine& line, SafeConditionEvaluation& evaluation,
     ConditionsResult& result)
 {
     const int fields = std::min<int>(int(ObservationField.size()), ObservationField::Count);
@@ -124,7 +124,7 @@ bool ConditionsPoll::walk(const Observation& observation, const QStringList& Obs
             = observation.end != Observation::End::Complete && observation.endField == index;
         try {
             for (int k = 0; k < (endsHere ? observation.endOccurrence : texts.size()); ++k)
-                values.handle(field, texts.at(k));
+                walker.handle(field, texts.at(k));
             if (endsHere && observation.end == Observation::End::ReadFailure)
                 throw PollFailure(observation.endReason.toStdString());
             if (endsHere) {
@@ -144,13 +144,13 @@ bool ConditionsPoll::walk(const Observation& observation, const QStringList& Obs
 }
 
 void ConditionsPoll::closeWalk(const ConfigPage& config, const Observation& observation,
-    const ObservationWalk& walk, DataLine& line, SafeConditionEvaluation& evaluation,
+    const ObservationWalk& walker, DataLine& line, SafeConditionEvaluation& evaluation,
     ConditionsPage& page)
 {
     m_readings.outcome = ConditionsReadings::Outcome::Complete;
     m_readings.windDegrees = observation.windDegrees;
     m_readings.cloudCover = observation.cloudCover;
-    evaluation.windTest(config, walk.values().WindSpeed, walk.values().GustSpeed, page);
+    evaluation.windTest(config, walker.values().WindSpeed, walker.values().GustSpeed, page);
     const QStringList problems = line.problems();
     if (problems.isEmpty()) {
         m_file.write(line.completed(DataLine::dayText(ObsEpoch, TzOffsetHours),

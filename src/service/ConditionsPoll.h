@@ -69,11 +69,11 @@ private:
         const ConfigPage& config, ConditionsPage& page, SafeConditionEvaluation& evaluation);
     // False when the answer ends the walk early (an error answer); throws for a failed read.
     bool walk(const Observation& observation, const QStringList& ObservationField,
-        ObservationWalk& walk, DataLine& line, SafeConditionEvaluation& evaluation,
+        ObservationWalk& walker, DataLine& line, SafeConditionEvaluation& evaluation,
         ConditionsResult& result);
     // After a walk that reached its end: the wind test and the closing pieces of the line.
     void closeWalk(const ConfigPage& config, const Observation& observation,
-        const ObservationWalk& walk, DataLine& line, SafeConditionEvaluation& evaluation,
+        const ObservationWalk& walker, DataLine& line, SafeConditionEvaluation& evaluation,
         ConditionsPage& page);
     // The log line, the alert and the result, on every way the poll ends.
     void finish(const ConfigPage& config, const SafeConditionEvaluation& evaluation,

@@ -16,13 +16,12 @@ QString orDefault(const QString& address, const QString& fallback)
 SourceRegistry::SourceRegistry(const Addresses& a)
 {
     // One line per source; the first answers for any name not listed.
-    m_owned.push_back(std::make_unique<WeatherService>(
-        orDefault(a.serviceUrl, WeatherService::defaultBaseUrl()), a.limits));
-    m_entries.emplace_back(Xml, m_owned.back().get());
-    m_owned.push_back(
+    add(Xml,
+        std::make_unique<WeatherService>(
+            orDefault(a.serviceUrl, WeatherService::defaultBaseUrl()), a.limits));
+    add(Pws,
         std::make_unique<PwsSource>(orDefault(a.pwsUrl, PwsSource::defaultStationUrl()),
             orDefault(a.forecastUrl, PwsSource::defaultForecastUrl()), a.limits));
-    m_entries.emplace_back(Pws, m_owned.back().get());
 }
 
 SourceRegistry::SourceRegistry(std::vector<Entry> entries)
@@ -32,6 +31,12 @@ SourceRegistry::SourceRegistry(std::vector<Entry> entries)
 }
 
 SourceRegistry::~SourceRegistry() = default;
+
+void SourceRegistry::add(const QString& name, std::unique_ptr<WeatherSource> source)
+{
+    m_entries.emplace_back(name, source.get());
+    m_owned.push_back(std::move(source));
+}
 
 void SourceRegistry::choose(const QString& fuente)
 {

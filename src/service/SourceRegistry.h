@@ -45,6 +45,8 @@ public:
     LoadFailure lastFailure() const override { return chosen().lastFailure(); }
 
 private:
+    void add(const QString& name, std::unique_ptr<WeatherSource> source);
+
     std::vector<std::unique_ptr<WeatherSource>> m_owned;
     std::vector<Entry> m_entries;
     std::size_t m_chosen = 0;
