@@ -207,8 +207,6 @@ void TestConditionsPoll::fileAfterEveryEnding_data()
     QTest::newRow("complete, not indented")
         << ConditionsDocument().indented(false).toXml() << 200
         << head + "     0   12.3      0    5.2  65    5.9   0 0 0 00600 046362.29514 1 1 1 0 0 0";
-    QTest::newRow("without temp_c")
-        << ConditionsDocument().without("temp_c").toXml() << 200 << head;
     QTest::newRow("value wider than its field")
         << ConditionsDocument().set("dewpoint_c", "-123.45").set("relative_humidity", "5%").toXml()
         << 200
@@ -249,6 +247,10 @@ void TestConditionsPoll::lineOnlyWithEachReadingOnce_data()
     QTest::addColumn<QString>("alert");
     QTest::addColumn<QString>("T0");
 
+    QTest::newRow("without temp_c")
+        << ConditionsDocument().without("temp_c").toXml() << "temperature missing"
+        << ""
+        << "";
     QTest::newRow("temp_c twice") << ConditionsDocument().repeat("temp_c", "-12.5").toXml()
                                   << "temperature repeated"
                                   << ""
