@@ -92,7 +92,10 @@ QString controlName(const QString& objectName)
 QByteArray toJson(const frmNubora& window)
 {
     QJsonObject controls;
-    const QList<QObject*> objects = window.findChildren<QObject*>();
+    // The timers are the engine's; they are listed among the window's controls all the same.
+    QList<QObject*> objects = window.findChildren<QObject*>();
+    for (QTimer* timer : window.engine().findChildren<QTimer*>())
+        objects.append(timer);
     for (const QObject* object : objects)
         if (isControl(object))
             controls.insert(controlName(object->objectName()), describe(object));

@@ -5,7 +5,6 @@
 #include "DisplayFieldEdit.h"
 #include "NuboraVersion.h"
 #include "NumberConversion.h"
-#include "ObservationField.h"
 #include "SettingsStore.h"
 #include "SourceRegistry.h"
 #include "Twips.h"
@@ -69,19 +68,13 @@ double storedEdge(const SettingsStore& store, const QString& key)
 
 } // namespace
 
-frmNubora::frmNubora(const AppContext& context, QWidget* parent)
+frmNubora::frmNubora(Engine& engine, FolderChooser* folderChooser, QWidget* parent)
     : QWidget(parent)
-    , m_context(context)
-    , m_schedule(this, [this] { return Periodo_Refresco(); })
-    , m_conditionsPoll(context.service, context.store, context.alertSink, context.clock)
-    , m_forecast(context.service)
-    , m_stationLookup(context.service)
+    , m_engine(engine)
+    , m_folderChooser(folderChooser)
 {
     m_ui.setupUi(this);
 
-    connect(&m_schedule, &RefreshSchedule::conditionsDue, this, &frmNubora::WriteMeteo);
-    connect(&m_schedule, &RefreshSchedule::forecastDue, this, &frmNubora::Forecast);
-    connect(&m_schedule, &RefreshSchedule::lockExpired, this, &frmNubora::unlockButtons);
     connect(m_ui.Refrescar, &QPushButton::clicked, this, &frmNubora::Refrescar_Click);
     connect(m_ui.Refrescar_Fct, &QPushButton::clicked, this, &frmNubora::Refrescar_Fct_Click);
     connect(m_ui.Aceptar, &QPushButton::clicked, this, &frmNubora::Aceptar_Click);
@@ -92,7 +85,9 @@ frmNubora::frmNubora(const AppContext& context, QWidget* parent)
     if (m_ui.Estacion_ID->lineEdit())
         m_ui.Estacion_ID->lineEdit()->installEventFilter(this);
 
-    m_schedule.start();
+    connectEngine();
+    connectEdits();
+    pushConfig();
 }
 
 frmNubora::~frmNubora()
@@ -102,26 +97,50 @@ frmNubora::~frmNubora()
         m_ui.Estacion_ID->lineEdit()->removeEventFilter(this);
 }
 
+void frmNubora::connectEngine()
+{
+    connect(&m_engine, &Engine::configChanged, this, &frmNubora::showConfig);
+    connect(&m_engine, &Engine::stationsChanged, this, &frmNubora::showStations);
+    connect(&m_engine, &Engine::folderChanged, this, &frmNubora::showFolder);
+    connect(&m_engine, &Engine::conditionsPolled, this, [this] {
+        showConditions();
+        showLastOutcome();
+    });
+    connect(&m_engine, &Engine::forecastChanged, this, &frmNubora::showForecast);
+    connect(&m_engine, &Engine::lockChanged, this, &frmNubora::showLock);
+    connect(&m_engine, &Engine::captionChanged, this, &QWidget::setWindowTitle);
+    connect(&m_engine, &Engine::sourceChosen, this, [this](const QString& fuente) {
+        m_ui.lblCredito->setVisible(fuente == SourceRegistry::Pws);
+    });
+}
+
+void frmNubora::connectEdits()
+{
+    const auto edited = [this] { pushConfig(); };
+    for (QLineEdit* edit :
+        { m_ui.API_key, m_ui.T_Refresco, m_ui.HumedadAlta, m_ui.LimiteViento, m_ui.Path_Dat })
+        connect(edit, &QLineEdit::textChanged, this, edited);
+    for (QCheckBox* box : { m_ui.Lluvia_1h, m_ui.Cielo_Check[0], m_ui.Cielo_Check[1], m_ui.GNS })
+        connect(box, &QCheckBox::stateChanged, this, edited);
+    connect(m_ui.Estacion_ID, &QComboBox::editTextChanged, this, edited);
+    connect(m_ui.Estacion_ID, &QComboBox::currentIndexChanged, this, edited);
+    connect(m_ui.Fuente, &QComboBox::currentIndexChanged, this, edited);
+}
+
+void frmNubora::pushConfig()
+{
+    if (!m_showing)
+        m_engine.setWorkingConfig(workingConfig());
+}
+
 void frmNubora::Form_Load()
 {
     restorePosition();
-
-    ConfigPage config;
-    ConfigStore::restore(m_context.store, config, true);
-    showConfig(config);
-
     m_ui.lblVersion->setText(QStringLiteral("Versión %1.%2.%3")
                                  .arg(NUBORA_VERSION_MAJOR)
                                  .arg(NUBORA_VERSION_MINOR)
                                  .arg(NUBORA_VERSION_PATCH));
-    m_schedule.stopLock();
-    DecimalSep = DecimalSeparator();
-    ObservationField = ObservationField::names();
-
-    m_schedule.restartConditionsCount();
-    WriteMeteo();
-    m_schedule.restartForecastCount();
-    Forecast();
+    m_engine.load();
     m_ui.SSTab1->setCurrentIndex(0);
 }
 
@@ -130,17 +149,17 @@ void frmNubora::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_schedule.stop();
 
     const QPointF twips = positionTwips();
     if (!isMinimized() && twips.y() > 0 && twips.x() > 0) {
-        m_context.store.SaveSetting(
+        SettingsStore& store = m_engine.context().store;
+        store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Superior"), QString::number(twips.y()));
-        m_context.store.SaveSetting(
+        store.SaveSetting(
             ConfigStore::Ventana, QStringLiteral("Posicion_Izquierda"), QString::number(twips.x()));
-        m_context.store.sync();
+        store.sync();
     }
-    m_conditionsPoll.releaseFile();
+    m_engine.close();
     emit unloaded();
 }
 
@@ -153,8 +172,9 @@ QPointF frmNubora::positionTwips() const
 
 void frmNubora::restorePosition()
 {
-    QPointF twips(storedEdge(m_context.store, QStringLiteral("Posicion_Izquierda")),
-        storedEdge(m_context.store, QStringLiteral("Posicion_Superior")));
+    const SettingsStore& store = m_engine.context().store;
+    QPointF twips(storedEdge(store, QStringLiteral("Posicion_Izquierda")),
+        storedEdge(store, QStringLiteral("Posicion_Superior")));
     // A position whose title bar lies off every screen (a monitor since removed) would leave
     // the window out of reach.
     const auto titleBarVisible = [this](const QPoint& topLeft) {
@@ -176,31 +196,29 @@ void frmNubora::restorePosition()
 
 void frmNubora::Timer1_Timer()
 {
-    m_schedule.Timer1_Timer();
+    m_engine.schedule().Timer1_Timer();
 }
 
 void frmNubora::Timer2_Timer()
 {
-    m_schedule.Timer2_Timer();
+    m_engine.schedule().Timer2_Timer();
 }
 
-void frmNubora::unlockButtons()
+void frmNubora::showLock(bool locked)
 {
     for (QPushButton* button : { m_ui.Aceptar, m_ui.Refrescar, m_ui.Refrescar_Fct })
-        if (!button->isEnabled())
-            button->setEnabled(true);
+        if (button->isEnabled() == locked)
+            button->setEnabled(!locked);
 }
 
 void frmNubora::Refrescar_Click()
 {
-    m_schedule.restartConditionsCount();
-    WriteMeteo();
+    m_engine.refresh();
 }
 
 void frmNubora::Refrescar_Fct_Click()
 {
-    m_schedule.restartForecastCount();
-    Forecast();
+    m_engine.refreshForecast();
 }
 
 void frmNubora::Aceptar_Click()
@@ -210,94 +228,55 @@ void frmNubora::Aceptar_Click()
     QLineEdit* edit = m_ui.Estacion_ID->lineEdit();
     if (m_ui.Estacion_ID->hasFocus() || (edit && edit->hasFocus()))
         Estacion_ID_LostFocus();
-
-    ConfigPage config = workingConfig();
-    ConfigStore::save(m_context.store, config);
-    m_context.store.sync();
-    showFolder(config.Path_Dat);
-
-    m_schedule.restartConditionsCount();
-    WriteMeteo();
-    m_schedule.restartForecastCount();
-    Forecast();
+    m_engine.accept();
     m_ui.SSTab1->setCurrentIndex(0);
 }
 
 void frmNubora::Cancelar_Click()
 {
-    ConfigPage config = workingConfig();
-    ConfigStore::restore(m_context.store, config, false);
-    showConfig(config);
+    m_engine.cancel();
     m_ui.SSTab1->setCurrentIndex(0);
 }
 
 void frmNubora::Estacion_ID_LostFocus()
 {
-    StationCombo stations = workingConfig().Estacion_ID;
-    stations.commitTypedText();
-    showStations(stations);
+    m_engine.commitTypedStation();
 }
 
 void frmNubora::Command1_Click()
 {
-    if (!m_context.folderChooser)
+    if (!m_folderChooser)
         return;
     const QString folder = DataFolderPicker::Command1_Click(
-        m_ui.Path_Dat->text(), *m_context.folderChooser, [this](const QString& error) {
+        m_ui.Path_Dat->text(), *m_folderChooser, [this](const QString& error) {
             QMessageBox::critical(this, QStringLiteral("Nubora"), error);
         });
-    showFolder(folder);
+    m_engine.chooseFolder(folder);
 }
 
 void frmNubora::Buscar_Click()
 {
-    const ConfigPage config = workingConfig();
-    useSource(config);
-    StationCombo stations = config.Estacion_ID;
-    m_stationLookup.Buscar_Click(m_ui.API_key->text(), stations);
-    showStations(stations);
+    m_engine.lookUp();
 }
 
 void frmNubora::WriteMeteo()
 {
-    const ConfigPage config = workingConfig();
-    useSource(config);
-    const ConditionsResult result
-        = m_conditionsPoll.WriteMeteo(config, DecimalSep, ObservationField, m_conditions);
-    applyEffects(result.effects);
-    m_lastPollSafe = result.safe;
-    if (m_context.conditionsPolled)
-        m_context.conditionsPolled(m_conditionsPoll.readings());
-    showConditions();
-    showLastOutcome();
+    m_engine.WriteMeteo();
 }
 
 void frmNubora::Forecast()
 {
-    const ConfigPage config = workingConfig();
-    useSource(config);
-    applyEffects(m_forecast.Forecast(config, m_conditions.Estacion, DecimalSep, m_forecastPage));
-    if (m_context.forecastUpdated)
-        m_context.forecastUpdated(m_forecastPage);
-    showForecast();
+    m_engine.Forecast();
 }
 
 // On the button and the page's tab, so it can be read without moving any control.
 void frmNubora::showLastOutcome()
 {
     const QString text = QStringLiteral("Último sondeo, %1: %2")
-                             .arg(m_context.clock().toString(QStringLiteral("HH:mm:ss")),
-                                 m_conditionsPoll.lastOutcome());
+                             .arg(m_engine.lastPollTime().toString(QStringLiteral("HH:mm:ss")),
+                                 m_engine.lastConditions().outcome);
     m_ui.Refrescar->setToolTip(text);
     m_ui.SSTab1->setTabToolTip(0, text);
-}
-
-void frmNubora::useSource(const ConfigPage& config)
-{
-    // Like the key and the station, the source is the one the page shows, accepted or not.
-    if (m_context.sources)
-        m_context.sources->choose(config.Fuente);
-    m_ui.lblCredito->setVisible(config.Fuente == SourceRegistry::Pws);
 }
 
 QString frmNubora::DecimalSeparator()
@@ -305,26 +284,11 @@ QString frmNubora::DecimalSeparator()
     return NumberConversion::DecimalSeparator();
 }
 
-void frmNubora::applyEffects(const PollEffects& effects)
-{
-    if (effects.lockTimerStopped)
-        m_schedule.stopLock();
-    if (effects.loaded) {
-        m_ui.Aceptar->setEnabled(false);
-        m_ui.Refrescar->setEnabled(false);
-        m_ui.Refrescar_Fct->setEnabled(false);
-        m_schedule.startLock();
-    }
-    if (effects.caption)
-        setWindowTitle(*effects.caption);
-}
-
 void frmNubora::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
 }
-
 bool frmNubora::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut) {
@@ -363,6 +327,7 @@ ConfigPage frmNubora::workingConfig() const
 
 void frmNubora::showConfig(const ConfigPage& config)
 {
+    m_showing = true;
     m_ui.API_key->setText(config.API_key);
     showStations(config.Estacion_ID);
     m_ui.T_Refresco->setText(config.T_Refresco);
@@ -376,50 +341,61 @@ void frmNubora::showConfig(const ConfigPage& config)
     // A hand-edited source that is not on the list shows as the default, as it is used.
     const int source = m_ui.Fuente->findText(config.Fuente);
     m_ui.Fuente->setCurrentIndex(source >= 0 ? source : 0);
+    m_showing = false;
+    pushConfig();
 }
 
 void frmNubora::showFolder(const QString& folder)
 {
+    const bool nested = m_showing;
+    m_showing = true;
     m_ui.Path_Dat->setText(folder);
     // A long path shows its beginning, as it was typed, not its end.
     m_ui.Path_Dat->setCursorPosition(0);
+    m_showing = nested;
+    pushConfig();
 }
 
 void frmNubora::showStations(const StationCombo& stations)
 {
     QComboBox* box = m_ui.Estacion_ID;
-    const QSignalBlocker blocker(box);
-    box->clear();
-    box->addItems(stations.items);
-    box->setCurrentIndex(stations.index);
-    box->setEditText(stations.text);
+    {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->addItems(stations.items);
+        box->setCurrentIndex(stations.index);
+        box->setEditText(stations.text);
+    }
+    pushConfig();
 }
 
 void frmNubora::showConditions()
 {
-    m_ui.Estacion->setText(m_conditions.Estacion);
-    m_ui.Fecha_Hora->setText(m_conditions.Fecha_Hora);
+    const ConditionsPage& page = m_engine.conditionsPage();
+    m_ui.Estacion->setText(page.Estacion);
+    m_ui.Fecha_Hora->setText(page.Fecha_Hora);
     for (int i = 0; i < 3; ++i) {
-        showField(m_ui.T[i], m_conditions.T[i]);
-        showField(m_ui.V[i], m_conditions.V[i]);
+        showField(m_ui.T[i], page.T[i]);
+        showField(m_ui.V[i], page.V[i]);
     }
     for (int i = 0; i < 2; ++i) {
-        showField(m_ui.P[i], m_conditions.P[i]);
-        showField(m_ui.LL[i], m_conditions.LL[i]);
-        showField(m_ui.C[i], m_conditions.C[i]);
+        showField(m_ui.P[i], page.P[i]);
+        showField(m_ui.LL[i], page.LL[i]);
+        showField(m_ui.C[i], page.C[i]);
     }
 }
 
 void frmNubora::showForecast()
 {
-    m_ui.Estacion_Fct->setText(m_forecastPage.Estacion_Fct);
-    m_ui.Fecha_Fct->setText(m_forecastPage.Fecha_Fct);
+    const ForecastPage& forecast = m_engine.forecastPage();
+    m_ui.Estacion_Fct->setText(forecast.Estacion_Fct);
+    m_ui.Fecha_Fct->setText(forecast.Fecha_Fct);
     const auto show = [](DisplayFieldEdit* edit, const DisplayField& field) {
         showField(edit, field);
         edit->setBold(field.bold);
     };
     for (int i = 0; i < ForecastPage::RowCount; ++i) {
-        const ForecastRow& row = m_forecastPage.rows[i];
+        const ForecastRow& row = forecast.rows[i];
         show(m_ui.Hr_Fct[i], row.Hr_Fct);
         show(m_ui.T_Fct[i], row.T_Fct);
         show(m_ui.H_Fct[i], row.H_Fct);

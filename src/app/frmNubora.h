@@ -1,29 +1,22 @@
 #pragma once
 
-#include "AppContext.h"
-#include "ConditionsPage.h"
-#include "ConditionsPoll.h"
-#include "ConfigPage.h"
-#include "ForecastPage.h"
-#include "HourlyForecast.h"
-#include "PollEffects.h"
-#include "RefreshSchedule.h"
-#include "StationLookup.h"
+#include "Engine.h"
 #include "WindowLayout.h"
 
 #include <QPointF>
-#include <QStringList>
 #include <QWidget>
 
-// The program's one window: its state and its event handlers; it drives the refresh schedule.
-// The polls work on the page models; the window fills the working configuration from its
-// controls before a poll and renders the models into its widgets after it.
+class FolderChooser;
+
+// The program's one window, a view over the engine: it renders the engine's models and
+// forwards its controls' events to the engine's actions. Its controls are the working
+// configuration: every edit reaches the engine at once.
 class frmNubora : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit frmNubora(const AppContext& context, QWidget* parent = nullptr);
+    frmNubora(Engine& engine, FolderChooser* folderChooser, QWidget* parent = nullptr);
     ~frmNubora() override;
 
     void Form_Load();
@@ -43,21 +36,13 @@ public:
     void Forecast();
     static QString DecimalSeparator();
 
-    // What a poll changed besides its page: the button lock and the caption.
-    void applyEffects(const PollEffects& effects);
-
-    qint16 Periodo_Refresco() const { return m_conditionsPoll.Periodo_Refresco; }
-    QString DecimalSep;
-    QStringList ObservationField;
-
-    // The verdict of the most recent current-conditions poll.
-    bool lastPollSafe() const { return m_lastPollSafe; }
     // The window's top-left corner in twips, as it would be saved.
     QPointF positionTwips() const;
 
+    Engine& engine() { return m_engine; }
+    const Engine& engine() const { return m_engine; }
     const WindowLayout& ui() const { return m_ui; }
     WindowLayout& ui() { return m_ui; }
-    RefreshSchedule& schedule() { return m_schedule; }
 
 signals:
     // After Form_Unload, while every control still shows its last state.
@@ -68,28 +53,26 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void connectEngine();
+    void connectEdits();
     ConfigPage workingConfig() const;
-    // Points the requests at the page's weather source and shows that source's credit.
-    void useSource(const ConfigPage& config);
+    // Hands the controls to the engine as its working configuration.
+    void pushConfig();
     void showConfig(const ConfigPage& config);
     void showStations(const StationCombo& stations);
     void showFolder(const QString& folder);
     void showConditions();
     void showForecast();
     void showLastOutcome();
+    void showLock(bool locked);
     void restorePosition();
-    void unlockButtons();
 
-    AppContext m_context;
+    Engine& m_engine;
+    FolderChooser* m_folderChooser;
     WindowLayout m_ui;
-    RefreshSchedule m_schedule;
-    ConditionsPoll m_conditionsPoll;
-    HourlyForecast m_forecast;
-    StationLookup m_stationLookup;
-    ConditionsPage m_conditions;
-    ForecastPage m_forecastPage;
-    bool m_lastPollSafe = false;
     bool m_unloaded = false;
+    // While the engine's values are being shown, the controls' change signals are no edits.
+    bool m_showing = false;
     // The stored position and the pixels it was shown at: an unmoved window saves back the
     // very twips it was restored from.
     QPointF m_restoredTwips;

@@ -1,14 +1,9 @@
-#include "AlpacaService.h"
-#include "CommandAlertSink.h"
 #include "CommandLine.h"
-#include "ConfigStore.h"
 #include "DialogFolderChooser.h"
+#include "Engine.h"
 #include "LogOutput.h"
-#include "NuboraVersion.h"
-#include "PwsSource.h"
-#include "SettingsStore.h"
-#include "SnapshotBoard.h"
-#include "SourceRegistry.h"
+#include "Runtime.h"
+#include "ServiceLauncher.h"
 #include "StateDump.h"
 #include "StopSignals.h"
 #include "frmNubora.h"
@@ -16,34 +11,6 @@
 #include <QApplication>
 #include <csignal>
 #include <cstdio>
-#include <memory>
-
-#ifdef Q_OS_WIN
-#include "GnsAutomationSink.h"
-#endif
-
-namespace
-{
-
-std::unique_ptr<AlertSink> makeAlertSink(const QString& command)
-{
-    if (!command.isEmpty())
-        return std::make_unique<CommandAlertSink>(command);
-#ifdef Q_OS_WIN
-    return std::make_unique<GnsAutomationSink>();
-#else
-    return nullptr;
-#endif
-}
-
-void setApplicationNames()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("Nubora"));
-    QCoreApplication::setApplicationName(QStringLiteral("Nubora"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(NUBORA_VERSION_STRING));
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -53,13 +20,15 @@ int main(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     // The command line is read by a plain application first: --help, --version and mistakes
-    // are answered without a display, and --headless must choose the platform before the
-    // window system is opened.
+    // are answered without a display, and --headless runs without one.
     CommandLine options;
     {
         QCoreApplication commandLineOnly(argc, argv);
-        setApplicationNames();
+        Runtime::setApplicationNames();
         options = CommandLine::parse(QCoreApplication::arguments());
+        // Without a window to describe, the service executable runs in this process's place.
+        if (!options.exitNow && options.headless && options.dumpStateFile.isEmpty())
+            ServiceLauncher::replaceProcess(argv);
     }
     if (options.exitNow) {
         std::fputs(qPrintable(options.message), options.exitCode == 0 ? stdout : stderr);
@@ -78,33 +47,11 @@ int main(int argc, char* argv[])
     const LogOutput log(logOptions);
 
     QApplication app(argc, argv);
-    setApplicationNames();
+    Runtime::setApplicationNames();
 
-    SettingsStore store(options.settingsFile);
-    // A self-hosted forecast server may be named in the settings by hand.
-    QString forecastUrl = options.forecastUrl;
-    if (forecastUrl.isEmpty())
-        forecastUrl
-            = store.GetSetting(ConfigStore::Setup, QStringLiteral("URL_Prevision"), QString());
-    if (forecastUrl.isEmpty())
-        forecastUrl = PwsSource::defaultForecastUrl();
-    SourceRegistry service({ options.serviceUrl, options.pwsUrl, forecastUrl, {} });
-    const std::unique_ptr<AlertSink> alertSink = makeAlertSink(options.alertCommand);
+    Runtime runtime(options);
     DialogFolderChooser folderChooser;
-
-    AppContext context { store, service };
-    context.sources = &service;
-    context.alertSink = alertSink.get();
-    context.folderChooser = &folderChooser;
-
-    // Started before the first polls, so that it answers while they wait for the service.
-    const std::unique_ptr<AlpacaService> alpaca = AlpacaService::start(options, store);
-    if (alpaca) {
-        context.conditionsPolled
-            = [&alpaca](const ConditionsReadings& readings) { alpaca->board().publish(readings); };
-    }
-
-    frmNubora window(context);
+    frmNubora window(runtime.engine(), &folderChooser);
     folderChooser.setParentWidget(&window);
     if (!options.dumpStateFile.isEmpty()) {
         QObject::connect(&window, &frmNubora::unloaded, &window, [&window, &options] {
@@ -125,7 +72,7 @@ int main(int argc, char* argv[])
     window.Form_Load();
     if (options.once) {
         window.Form_Unload();
-        return window.lastPollSafe() ? 0 : 1;
+        return runtime.engine().lastPollSafe() ? 0 : 1;
     }
     if (!options.headless)
         window.show();

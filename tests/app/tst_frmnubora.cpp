@@ -107,6 +107,7 @@ private:
     std::unique_ptr<WeatherService> m_service;
     RecordingSink m_sink;
     FakeFolderChooser m_chooser;
+    std::vector<std::unique_ptr<Engine>> m_engines;
 };
 
 void TestFrmNubora::initTestCase()
@@ -153,16 +154,18 @@ void TestFrmNubora::init()
 
 void TestFrmNubora::cleanup()
 {
+    m_engines.clear();
     QLocale::setDefault(QLocale::c());
 }
 
 std::unique_ptr<frmNubora> TestFrmNubora::makeWindow()
 {
-    AppContext context { *m_store, *m_service };
+    EngineContext context { *m_store, *m_service };
     context.alertSink = &m_sink;
-    context.folderChooser = &m_chooser;
     context.clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9)); };
-    return std::make_unique<frmNubora>(context);
+    // Each window's engine outlives it: they go in cleanup(), after the test's windows.
+    m_engines.push_back(std::make_unique<Engine>(context));
+    return std::make_unique<frmNubora>(*m_engines.back(), &m_chooser);
 }
 
 QComboBox* TestFrmNubora::typeInStationBox(frmNubora& window, const QString& typed)
@@ -212,16 +215,16 @@ void TestFrmNubora::firstRunDefaults()
     QCOMPARE(ui.GNS->checkState(), Qt::Unchecked);
     QCOMPARE(ui.lblVersion->text(), QString("Versión 1.0.6"));
     QCOMPARE(ui.SSTab1->currentIndex(), 0);
-    QVERIFY(window->schedule().Timer1->isActive());
-    QCOMPARE(window->schedule().Timer1->interval(), 60000);
+    QVERIFY(window->engine().schedule().Timer1->isActive());
+    QCOMPARE(window->engine().schedule().Timer1->interval(), 60000);
     QCOMPARE(window->positionTwips(), QPointF(100, 100));
     QCOMPARE(count("/conditions/"), 1);
     QCOMPARE(count("/hourly/"), 1);
     QCOMPARE(paths().first(), QString("/api//conditions/lang:SP/q/pws:.xml"));
-    QCOMPARE(window->ObservationField.size(), 17);
-    QCOMPARE(window->ObservationField.first(), QString("error"));
-    QCOMPARE(window->ObservationField.last(), QString("weather"));
-    QCOMPARE(window->DecimalSep, QString("."));
+    QCOMPARE(window->engine().ObservationField.size(), 17);
+    QCOMPARE(window->engine().ObservationField.first(), QString("error"));
+    QCOMPARE(window->engine().ObservationField.last(), QString("weather"));
+    QCOMPARE(window->engine().DecimalSep, QString("."));
     // Defaults are not written back.
     m_store->sync();
     QVERIFY(!QFile::exists(m_dir.filePath("settings.ini")));
@@ -259,7 +262,7 @@ void TestFrmNubora::manualRefreshRestartsTheCount()
 {
     auto window = makeWindow();
     window->Form_Load();
-    QCOMPARE(window->Periodo_Refresco(), qint16(5));
+    QCOMPARE(window->engine().Periodo_Refresco(), qint16(5));
     for (int i = 0; i < 4; ++i)
         window->Timer1_Timer();
     QCOMPARE(count("/conditions/"), 1);
@@ -270,10 +273,10 @@ void TestFrmNubora::manualRefreshRestartsTheCount()
     QCOMPARE(count("/conditions/"), 2);
     window->Timer1_Timer();
     QCOMPARE(count("/conditions/"), 3);
-    QCOMPARE(window->schedule().Cuenta_Refresco, qint16(0));
-    QCOMPARE(window->schedule().Cuenta_Fct, qint16(9));
+    QCOMPARE(window->engine().schedule().Cuenta_Refresco, qint16(0));
+    QCOMPARE(window->engine().schedule().Cuenta_Fct, qint16(9));
     window->Refrescar_Fct_Click();
-    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
+    QCOMPARE(window->engine().schedule().Cuenta_Fct, qint16(0));
     QCOMPARE(count("/hourly/"), 2);
 }
 
@@ -304,15 +307,15 @@ void TestFrmNubora::periodNotANumberFromTheStart()
     window->Form_Load();
     for (int i = 0; i < 3; ++i) {
         window->Timer1_Timer();
-        QCOMPARE(window->Periodo_Refresco(), qint16(0));
-        QCOMPARE(window->schedule().Cuenta_Refresco, qint16(0));
+        QCOMPARE(window->engine().Periodo_Refresco(), qint16(0));
+        QCOMPARE(window->engine().schedule().Cuenta_Refresco, qint16(0));
     }
     QCOMPARE(count("/conditions/"), 0);
     // A number typed into the box, even unaccepted, applies from the next poll on.
     window->ui().T_Refresco->setText("2");
     window->Timer1_Timer();
     QCOMPARE(count("/conditions/"), 1);
-    QCOMPARE(window->Periodo_Refresco(), qint16(2));
+    QCOMPARE(window->engine().Periodo_Refresco(), qint16(2));
     window->Timer1_Timer();
     QCOMPARE(count("/conditions/"), 1);
     window->Timer1_Timer();
@@ -331,7 +334,7 @@ void TestFrmNubora::forecastEverySixtyTicksAfterConditions()
     const QStringList all = paths();
     QVERIFY(all.at(all.size() - 2).contains("/conditions/"));
     QVERIFY(all.last().contains("/hourly/"));
-    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
+    QCOMPARE(window->engine().schedule().Cuenta_Fct, qint16(0));
 }
 
 void TestFrmNubora::lockAfterSuccessfulDownload()
@@ -341,8 +344,8 @@ void TestFrmNubora::lockAfterSuccessfulDownload()
     const WindowLayout& ui = window->ui();
     QVERIFY(
         !ui.Aceptar->isEnabled() && !ui.Refrescar->isEnabled() && !ui.Refrescar_Fct->isEnabled());
-    QVERIFY(window->schedule().Timer2->isActive());
-    QCOMPARE(window->schedule().Timer2->interval(), 20000);
+    QVERIFY(window->engine().schedule().Timer2->isActive());
+    QCOMPARE(window->engine().schedule().Timer2->interval(), 20000);
     QVERIFY(ui.Cancelar->isEnabled() && ui.Buscar->isEnabled() && ui.Command1->isEnabled());
     // A locked button ignores a click.
     window->show();
@@ -350,7 +353,7 @@ void TestFrmNubora::lockAfterSuccessfulDownload()
     QCOMPARE(count("/conditions/"), 1);
     window->Timer2_Timer();
     QVERIFY(ui.Aceptar->isEnabled() && ui.Refrescar->isEnabled() && ui.Refrescar_Fct->isEnabled());
-    QVERIFY(!window->schedule().Timer2->isActive());
+    QVERIFY(!window->engine().schedule().Timer2->isActive());
     QTest::mouseClick(ui.Refrescar, Qt::LeftButton);
     QCOMPARE(count("/conditions/"), 2);
 }
@@ -362,7 +365,7 @@ void TestFrmNubora::failedDownloadLeavesTheLock()
     window->Form_Load();
     const WindowLayout& ui = window->ui();
     QVERIFY(ui.Aceptar->isEnabled() && ui.Refrescar->isEnabled() && ui.Refrescar_Fct->isEnabled());
-    QVERIFY(!window->schedule().Timer2->isActive());
+    QVERIFY(!window->engine().schedule().Timer2->isActive());
     // Why the poll failed is on the button and the page's tab, no control moved.
     QVERIFY2(ui.Refrescar->toolTip().endsWith(": failed load: HTTP status 500"),
         qPrintable(ui.Refrescar->toolTip()));
@@ -374,7 +377,7 @@ void TestFrmNubora::failedDownloadLeavesTheLock()
     m_status = 500;
     window->Refrescar_Fct_Click();
     QVERIFY(!ui.Refrescar->isEnabled());
-    QVERIFY(!window->schedule().Timer2->isActive());
+    QVERIFY(!window->engine().schedule().Timer2->isActive());
 }
 
 void TestFrmNubora::unloadSavesPositionOnlyWhenPositive()
@@ -424,7 +427,7 @@ void TestFrmNubora::commaLocaleSeparator()
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     auto window = makeWindow();
     window->Form_Load();
-    QCOMPARE(window->DecimalSep, QString(","));
+    QCOMPARE(window->engine().DecimalSep, QString(","));
     QCOMPARE(window->ui().T[0]->text(), QString("12,3"));
 }
 
@@ -548,11 +551,11 @@ void TestFrmNubora::aceptarStoresAndPollsCancelarRestores()
     ui.Path_Dat->setText("");
     ui.GNS->setCheckState(Qt::Checked);
     ui.SSTab1->setCurrentIndex(2);
-    window->schedule().Cuenta_Refresco = 3;
-    window->schedule().Cuenta_Fct = 7;
+    window->engine().schedule().Cuenta_Refresco = 3;
+    window->engine().schedule().Cuenta_Fct = 7;
     window->Aceptar_Click();
     QCOMPARE(ui.SSTab1->currentIndex(), 0);
-    QCOMPARE(window->schedule().Cuenta_Fct, qint16(0));
+    QCOMPARE(window->engine().schedule().Cuenta_Fct, qint16(0));
     QCOMPARE(ui.Path_Dat->text(), QDir::homePath());
     QCOMPARE(m_store->GetSetting("Setup", "Path_Dat", "x"), QDir::homePath());
     QCOMPARE(m_store->GetSetting("Setup", "T_Refresco", "x"), QString("abc"));
@@ -579,11 +582,11 @@ void TestFrmNubora::sourceChoiceStoredAndUsed()
 {
     // The station-owner requests find nothing on this server: only the XML ones are counted.
     const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
-    SourceRegistry source(
-        { { SourceRegistry::Xml, m_service.get() }, { SourceRegistry::Pws, &pws } });
-    AppContext context { *m_store, source };
+    SourceRegistry source({ { SourceRegistry::Xml, m_service.get() }, { SourceRegistry::Pws, &pws } });
+    EngineContext context { *m_store, source };
     context.sources = &source;
-    frmNubora window(context);
+    Engine engine(context);
+    frmNubora window(engine, nullptr);
     window.Form_Load();
     WindowLayout& ui = window.ui();
     QCOMPARE(ui.Fuente->currentText(), QString("WU"));

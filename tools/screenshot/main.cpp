@@ -2,6 +2,7 @@
 // served in-process with a fixed clock, so that the pictures are the same on every run.
 //   nubora-screenshot [FOLDER] [--station ID]     (default ./screenshots, ISIMVIVO)
 #include "ConfigStore.h"
+#include "Engine.h"
 #include "LoopbackServer.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
@@ -63,9 +64,10 @@ int main(int argc, char* argv[])
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("GNS"), QStringLiteral("1"));
 
     const WeatherService service(server.baseUrl());
-    AppContext context { store, service };
+    EngineContext context { store, service };
     context.clock = [now] { return now.toLocalTime(); };
-    frmNubora window(context);
+    Engine engine(context);
+    frmNubora window(engine, nullptr);
     window.Form_Load();
     window.show();
 

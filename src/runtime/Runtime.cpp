@@ -1,0 +1,73 @@
+#include "Runtime.h"
+
+#include "AlpacaService.h"
+#include "CommandAlertSink.h"
+#include "CommandLine.h"
+#include "ConfigStore.h"
+#include "Engine.h"
+#include "NuboraVersion.h"
+#include "PwsSource.h"
+#include "SettingsStore.h"
+#include "SnapshotBoard.h"
+#include "SourceRegistry.h"
+
+#include <QCoreApplication>
+
+#ifdef Q_OS_WIN
+#include "GnsAutomationSink.h"
+#endif
+
+Runtime::Runtime(const CommandLine& options)
+    : m_store(std::make_unique<SettingsStore>(options.settingsFile))
+{
+    // A self-hosted forecast server may be named in the settings by hand.
+    QString forecastUrl = options.forecastUrl;
+    if (forecastUrl.isEmpty())
+        forecastUrl
+            = m_store->GetSetting(ConfigStore::Setup, QStringLiteral("URL_Prevision"), QString());
+    if (forecastUrl.isEmpty())
+        forecastUrl = PwsSource::defaultForecastUrl();
+    SourceRegistry::Addresses addresses;
+    addresses.serviceUrl = options.serviceUrl;
+    addresses.pwsUrl = options.pwsUrl;
+    addresses.forecastUrl = forecastUrl;
+    m_sources = std::make_unique<SourceRegistry>(addresses);
+    m_alertSink = makeAlertSink(options.alertCommand);
+    m_devices = AlpacaService::start(options, *m_store);
+
+    EngineContext context { *m_store, *m_sources };
+    context.sources = m_sources.get();
+    context.alertSink = m_alertSink.get();
+    m_engine = std::make_unique<Engine>(context);
+    if (m_devices) {
+        SnapshotBoard& board = m_devices->board();
+        QObject::connect(m_engine.get(), &Engine::conditionsPolled, m_engine.get(),
+            [&board](const ConditionsResult& result) { board.publish(result.readings); });
+        QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(),
+            [&board](const ForecastPage& page) { board.publishForecast(page); });
+    }
+}
+
+Runtime::~Runtime()
+{
+    // The engine first: its last poll may still hand its readings to the devices.
+    m_engine.reset();
+}
+
+void Runtime::setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Nubora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Nubora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NUBORA_VERSION_STRING));
+}
+
+std::unique_ptr<AlertSink> Runtime::makeAlertSink(const QString& command)
+{
+    if (!command.isEmpty())
+        return std::make_unique<CommandAlertSink>(command);
+#ifdef Q_OS_WIN
+    return std::make_unique<GnsAutomationSink>();
+#else
+    return nullptr;
+#endif
+}
