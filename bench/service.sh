@@ -42,9 +42,10 @@ Estacion_ID(0)=ISIMDESPEJADO
 Path_Dat=$work
 INI
 args=(--settings "$work/settings.ini" --service-url "http://127.0.0.1:$port")
-kib() { awk '{ print $2 }'; }
+kib() { grep -o '[0-9]* kB' | awk '{ print $1 }'; }
 
 reference=$("$build/bench/bare_core" | kib)
+[ -n "$reference" ] || { echo "service.sh: bare_core printed no memory" >&2; exit 1; }
 polls=$("$build/bench/service_polls" 100 "${args[@]}")
 after=$(tail -n 1 <<<"$polls" | kib)
 echo "bare QCoreApplication + Qt Xml + libcurl: $reference KiB"
@@ -67,7 +68,7 @@ stop() { kill "$1" 2>/dev/null; wait "$1" 2>/dev/null || true; }
 
 read -r pid _ < <(first_line "$build/src/nubora-service")
 sleep 0.2
-echo "nubora-service after its first poll: $(grep VmRSS /proc/"$pid"/status | kib) KiB;" \
+echo "nubora-service after its first poll: $(grep VmRSS /proc/"$pid"/status | awk '{ print $2 }') KiB;" \
   "GUI libraries mapped: $(grep -cE 'libQt6(Gui|Widgets|DBus)' /proc/"$pid"/maps || true)"
 stop "$pid"
 
