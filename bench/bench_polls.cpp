@@ -11,7 +11,7 @@
 #include "ObservationField.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -22,7 +22,7 @@ namespace
 
 // The service with its download replaced by a canned answer, so that only the parse, the
 // element walk, the evaluation and the data-file line are measured.
-class CannedService : public WeatherService
+class CannedService : public XmlSource
 {
 public:
     explicit CannedService(QByteArray body)
@@ -62,7 +62,7 @@ QString benchFolder()
 // One conditions poll's surroundings: a settings file naming the data folder, the working
 // configuration and the page.
 struct ConditionsBench {
-    explicit ConditionsBench(const WeatherService& service)
+    explicit ConditionsBench(const XmlSource& service)
         : dir(benchFolder() + QStringLiteral("/nubora-bench-XXXXXX"))
         , store(dir.filePath(QStringLiteral("settings.ini")))
         , poll(service, store, nullptr)
@@ -112,7 +112,7 @@ struct LoopbackSimulator {
 void BM_WriteMeteoOnLoopback(benchmark::State& state)
 {
     LoopbackSimulator sim;
-    const WeatherService service(sim.server.baseUrl());
+    const XmlSource service(sim.server.baseUrl());
     ConditionsBench(service).run(state);
 }
 BENCHMARK(BM_WriteMeteoOnLoopback)->Unit(benchmark::kMillisecond);
@@ -120,7 +120,7 @@ BENCHMARK(BM_WriteMeteoOnLoopback)->Unit(benchmark::kMillisecond);
 void BM_ForecastOnLoopback(benchmark::State& state)
 {
     LoopbackSimulator sim;
-    const WeatherService service(sim.server.baseUrl());
+    const XmlSource service(sim.server.baseUrl());
     const HourlyForecast forecast(service);
     const ConfigPage config = demoConfig(QString());
     const QString separator = NumberConversion::DecimalSeparator();

@@ -16,7 +16,7 @@
 #include "ObservationField.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,7 +76,7 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     SettingsStore store(QDir(folder.path()).filePath(QStringLiteral("settings.ini")));
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), folder.path());
-    const WeatherService service(server.baseUrl());
+    const XmlSource service(server.baseUrl());
     ConditionsPoll poll(service, store, nullptr, [&now] { return now.toLocalTime(); });
     HourlyForecast forecast(service);
     ConfigPage config;

@@ -1,7 +1,7 @@
 #include "SourceRegistry.h"
 
 #include "PwsSource.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 namespace
 {
@@ -17,7 +17,7 @@ SourceRegistry::SourceRegistry(const Addresses& a)
 {
     // One line per source; the first answers for any name not listed.
     add(Xml,
-        std::make_unique<WeatherService>(
+        std::make_unique<XmlSource>(
             orDefault(a.serviceUrl, WeatherService::defaultBaseUrl()), a.limits));
     add(Pws,
         std::make_unique<PwsSource>(orDefault(a.pwsUrl, PwsSource::defaultStationUrl()),

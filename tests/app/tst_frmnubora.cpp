@@ -8,7 +8,7 @@
 #include "SettingsStore.h"
 #include "SourceRegistry.h"
 #include "StateDump.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 #include "frmNubora.h"
 
 #include <QCheckBox>
@@ -104,7 +104,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<WeatherService> m_service;
+    std::unique_ptr<XmlSource> m_service;
     RecordingSink m_sink;
     FakeFolderChooser m_chooser;
     std::vector<std::unique_ptr<Engine>> m_engines;
@@ -143,7 +143,7 @@ void TestFrmNubora::init()
     m_store.reset();
     QFile::remove(m_dir.filePath("settings.ini"));
     m_store = std::make_unique<SettingsStore>(m_dir.filePath("settings.ini"));
-    m_service = std::make_unique<WeatherService>(m_server.baseUrl());
+    m_service = std::make_unique<XmlSource>(m_server.baseUrl());
     m_sink.alerts.clear();
     m_chooser = FakeFolderChooser();
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -14,7 +14,7 @@
 #include <utility>
 
 FixedAnswerService::FixedAnswerService(QByteArray body)
-    : WeatherService(QStringLiteral("http://127.0.0.1:9"))
+    : XmlSource(QStringLiteral("http://127.0.0.1:9"))
     , m_body(std::move(body))
 {
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QByteArray>
 #include <QString>
 
 // A service whose every fetch delivers the same bytes, so that the parse guard and everything
 // behind it can be driven without a network.
-class FixedAnswerService : public WeatherService
+class FixedAnswerService : public XmlSource
 {
 public:
     explicit FixedAnswerService(QByteArray body = {});

@@ -8,7 +8,7 @@
 #include "NumberConversion.h"
 #include "ObservationField.h"
 #include "SettingsStore.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,7 +97,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<WeatherService> m_service;
+    std::unique_ptr<XmlSource> m_service;
     std::unique_ptr<ConditionsPoll> m_poll;
     RecordingHost m_host;
     RecordingSink m_sink;
@@ -135,7 +135,7 @@ void TestConditionsPoll::init()
     WeatherService::FetchLimits limits;
     limits.connectTimeoutMs = 2000;
     limits.totalTimeoutMs = 4000;
-    m_service = std::make_unique<WeatherService>(m_server.baseUrl(), limits);
+    m_service = std::make_unique<XmlSource>(m_server.baseUrl(), limits);
     m_now = QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9));
     m_poll
         = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
@@ -486,7 +486,7 @@ void TestConditionsPoll::lockAfterSuccessOnly()
     QVERIFY(!poll());
     QCOMPARE(m_host.calls, QStringList({ "stop", "caption" }));
     // A refused connection is a failed load as well.
-    m_service = std::make_unique<WeatherService>("http://127.0.0.1:1");
+    m_service = std::make_unique<XmlSource>("http://127.0.0.1:1");
     m_poll
         = std::make_unique<ConditionsPoll>(*m_service, *m_store, &m_sink, [this] { return m_now; });
     m_host.calls.clear();

@@ -6,7 +6,7 @@
 #include "ObservationField.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -83,7 +83,7 @@ void TestConditionsReadings::stations()
     const auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
     SettingsStore store(m_dir.filePath("settings.ini"));
     store.SaveSetting("Setup", "Path_Dat", m_dir.path());
-    const WeatherService service(m_server.baseUrl());
+    const XmlSource service(m_server.baseUrl());
     ConditionsPoll poll(service, store, nullptr);
     ConfigPage config;
     config.API_key = "key";

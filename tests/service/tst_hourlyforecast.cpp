@@ -3,7 +3,7 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 #include "XmlAnswers.h"
 
 #include <QDomDocument>
@@ -612,7 +612,7 @@ void TestHourlyForecast::requestCycle()
     if (status == 0)
         server.stop();
 
-    const WeatherService service(baseUrl);
+    const XmlSource service(baseUrl);
     const HourlyForecast forecast(service);
     RecordingHost host;
     ForecastPage page = stalePage();

@@ -12,7 +12,7 @@
 #include "StationCombo.h"
 #include "StationLookup.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
@@ -188,7 +188,7 @@ void TestPollLog::oneLinePerRequest()
     store.SaveSetting("Setup", "Path_Dat", name == "Path_Dat" ? value : folder);
 
     const FetchLimits limits { 1000, 1500, 1024 * 1024, 5 };
-    const WeatherService xml(m_server.baseUrl(), limits);
+    const XmlSource xml(m_server.baseUrl(), limits);
     const PwsSource pws(name == "pws" ? m_closedUrl : m_server.baseUrl(),
         name == "forecast" ? m_closedUrl : m_server.baseUrl(), limits);
     SourceRegistry service({ { SourceRegistry::Xml, &xml }, { SourceRegistry::Pws, &pws } });
@@ -234,7 +234,7 @@ void TestPollLog::keyNeverInClear()
     config.API_key = Key;
     config.Estacion_ID.text = "ISIMERROR";
     config.GNS = 1;
-    const WeatherService xml(m_server.baseUrl());
+    const XmlSource xml(m_server.baseUrl());
     const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
     SourceRegistry service({ { SourceRegistry::Xml, &xml }, { SourceRegistry::Pws, &pws } });
     int requests = 0;

@@ -2,7 +2,7 @@
 #include "LoopbackServer.h"
 #include "StationCombo.h"
 #include "StationLookup.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QStringList>
 #include <QTest>
@@ -109,7 +109,7 @@ void TestStationLookup::findsStationsInDocumentOrder()
     QVERIFY(service.started());
     StationCombo stations = usedCombo();
 
-    const WeatherService weather(service.baseUrl());
+    const XmlSource weather(service.baseUrl());
     StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
 
     QCOMPARE(stations.items, (QStringList { "IMADRID123", "IMADRIDC7", "ITRESCAN2" }));
@@ -150,7 +150,7 @@ void TestStationLookup::failuresLeaveNothingSelected()
     QVERIFY(service.started());
     StationCombo stations = usedCombo();
 
-    const WeatherService weather(service.baseUrl());
+    const XmlSource weather(service.baseUrl());
     StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
 
     QCOMPARE(stations.items, items);
@@ -162,7 +162,7 @@ void TestStationLookup::secondLookupDoesNotAccumulate()
 {
     Geolookup service(200, geolookupAnswer(threeStations, true));
     QVERIFY(service.started());
-    const WeatherService weather(service.baseUrl());
+    const XmlSource weather(service.baseUrl());
     const StationLookup lookup(weather);
     StationCombo stations;
 
@@ -184,7 +184,7 @@ void TestStationLookup::refusedPort()
     }
     StationCombo stations = usedCombo();
 
-    const WeatherService weather(baseUrl);
+    const XmlSource weather(baseUrl);
     StationLookup(weather).Buscar_Click(QStringLiteral("KEY"), stations);
 
     QVERIFY(stations.items.isEmpty());

@@ -1,7 +1,7 @@
 #include "LoopbackServer.h"
 #include "NuboraVersion.h"
 #include "PollFailure.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -339,7 +339,7 @@ void TestWeatherService::requestAddresses()
     QFETCH(int, kind);
     QFETCH(QString, station);
     QFETCH(QString, expected);
-    const WeatherService service(QStringLiteral("http://127.0.0.1:1234"));
+    const XmlSource service(QStringLiteral("http://127.0.0.1:1234"));
     QCOMPARE(service.BuildRequestUrl(
                  WeatherService::RequestKind(kind), QStringLiteral("abc123"), station),
         expected);
@@ -381,7 +381,7 @@ void TestWeatherService::typedTextCannotChangeTheAddress()
     QFETCH(QString, key);
     QFETCH(QString, station);
     QFETCH(QString, expectedTail);
-    const WeatherService service(QStringLiteral("http://127.0.0.1:1234"));
+    const XmlSource service(QStringLiteral("http://127.0.0.1:1234"));
     const QString address = service.BuildRequestUrl(WeatherService::Conditions, key, station);
     QCOMPARE(address, QStringLiteral("http://127.0.0.1:1234") + expectedTail);
 
@@ -396,7 +396,7 @@ void TestWeatherService::typedTextCannotChangeTheAddress()
 
 void TestWeatherService::encodedTextReachesTheServerAsTyped()
 {
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     const QString key = QStringLiteral("k?x=1#f");
     const QString station = QStringLiteral("A B/../@ñ");
     QVERIFY(service.LoadDocument(service.BuildRequestUrl(WeatherService::Hourly, key, station)));
@@ -419,7 +419,7 @@ void TestWeatherService::loadsDocument_data()
 void TestWeatherService::loadsDocument()
 {
     QFETCH(QString, path);
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     const std::optional<QDomDocument> document = service.LoadDocument(m_server.baseUrl() + path);
     QVERIFY(document);
 
@@ -479,7 +479,7 @@ void TestWeatherService::failedLoadReturnsWithinBound_data()
 void TestWeatherService::failedLoadReturnsWithinBound()
 {
     QFETCH(QString, path);
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!service.LoadDocument(m_server.baseUrl() + path));
@@ -511,7 +511,7 @@ void TestWeatherService::bodyBound()
     QFETCH(QString, route);
     QFETCH(qint64, size);
     QFETCH(bool, loads);
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(bool(service.LoadDocument(m_server.baseUrl() + route + QString::number(size))), loads);
@@ -523,7 +523,7 @@ void TestWeatherService::endlessBodyIsAbortedAtTheBodyBound()
     // A long total bound, so only the body bound can end this transfer in time.
     WeatherService::FetchLimits limits = FastLimits;
     limits.totalTimeoutMs = 20000;
-    const WeatherService service(m_server.baseUrl(), limits);
+    const XmlSource service(m_server.baseUrl(), limits);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!service.LoadDocument(url("/endless")));
@@ -533,7 +533,7 @@ void TestWeatherService::endlessBodyIsAbortedAtTheBodyBound()
 
 void TestWeatherService::compressedBodyIsBoundedAfterDecoding()
 {
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     const std::optional<QDomDocument> small = service.LoadDocument(url("/deflated-small"));
     QVERIFY(small);
     QCOMPARE(WeatherService::NodeText(small->documentElement()), QStringLiteral("12"));
@@ -554,7 +554,7 @@ void TestWeatherService::redirectBound()
 {
     QFETCH(int, hops);
     QFETCH(bool, loads);
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     QCOMPARE(bool(service.LoadDocument(url("/redirect/") + QString::number(hops))), loads);
 }
 
@@ -565,7 +565,7 @@ void TestWeatherService::silentServerFailsAtTheTotalBound()
     const int silent = listeningSocket(8, &port);
     QVERIFY(silent >= 0);
     const auto closeSilent = qScopeGuard([silent] { ::close(silent); });
-    const WeatherService service(loopbackBase(port), FastLimits);
+    const XmlSource service(loopbackBase(port), FastLimits);
     QElapsedTimer clock;
     clock.start();
     LoadFailure failure;
@@ -601,7 +601,7 @@ void TestWeatherService::unansweredConnectFailsAtTheConnectBound()
     WeatherService::FetchLimits limits = FastLimits;
     limits.connectTimeoutMs = 300;
     limits.totalTimeoutMs = 20000;
-    const WeatherService service(loopbackBase(port), limits);
+    const XmlSource service(loopbackBase(port), limits);
     QElapsedTimer clock;
     clock.start();
     LoadFailure failure;
@@ -618,7 +618,7 @@ void TestWeatherService::refusedConnectionFails()
     const int probe = listeningSocket(1, &port);
     QVERIFY(probe >= 0);
     ::close(probe);
-    const WeatherService service(loopbackBase(port), FastLimits);
+    const XmlSource service(loopbackBase(port), FastLimits);
     QElapsedTimer clock;
     clock.start();
     LoadFailure failure;
@@ -634,7 +634,7 @@ void TestWeatherService::otherSchemesAreNotRead()
     const QString geolookup = m_dir.filePath(QStringLiteral("api/abc123/geolookup/q/autoip.xml"));
     QVERIFY(QDir().mkpath(QFileInfo(geolookup).path()));
     QVERIFY(QFile::copy(m_localDocument, geolookup));
-    const WeatherService service(QUrl::fromLocalFile(m_dir.path()).toString(), FastLimits);
+    const XmlSource service(QUrl::fromLocalFile(m_dir.path()).toString(), FastLimits);
     QVERIFY(
         !service.LoadDocument(service.BuildRequestUrl(WeatherService::Geolookup, "abc123", "")));
     QVERIFY(!service.LoadDocument(QStringLiteral("file:///etc/passwd")));
@@ -677,7 +677,7 @@ void TestWeatherService::hostileXml()
         const std::lock_guard<std::mutex> lock(m_seenMutex);
         m_hostileBody = body.toStdString();
     }
-    const WeatherService service(m_server.baseUrl(), FastLimits);
+    const XmlSource service(m_server.baseUrl(), FastLimits);
     QElapsedTimer clock;
     clock.start();
     const std::optional<QDomDocument> document = service.LoadDocument(url("/hostile"));

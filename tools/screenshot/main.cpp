@@ -6,7 +6,7 @@
 #include "LoopbackServer.h"
 #include "SettingsStore.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
+#include "XmlSource.h"
 #include "frmNubora.h"
 
 #include <QApplication>
@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("Path_Dat"), work.path());
     store.SaveSetting(ConfigStore::Setup, QStringLiteral("GNS"), QStringLiteral("1"));
 
-    const WeatherService service(server.baseUrl());
+    const XmlSource service(server.baseUrl());
     EngineContext context { store, service };
     context.clock = [now] { return now.toLocalTime(); };
     Engine engine(context);

@@ -4,7 +4,6 @@
 #include "KeyMask.h"
 #include "Logging.h"
 #include "PollFailure.h"
-#include "XmlAnswers.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -143,27 +142,6 @@ std::optional<QDomDocument> WeatherService::requestDocument(
 {
     m_lastFailure = LoadFailure();
     return LoadDocument(BuildRequestUrl(kind, apiKey, station), &m_lastFailure);
-}
-
-std::optional<Observation> WeatherService::conditions(
-    const QString& apiKey, const QString& station) const
-{
-    const std::optional<QDomDocument> document = requestDocument(Conditions, apiKey, station);
-    return document ? std::optional(XmlAnswers::observation(*document)) : std::nullopt;
-}
-
-std::optional<HourlyAnswer> WeatherService::hourly(
-    const QString& apiKey, const QString& station) const
-{
-    const std::optional<QDomDocument> document = requestDocument(Hourly, apiKey, station);
-    return document ? std::optional(XmlAnswers::hourly(*document)) : std::nullopt;
-}
-
-std::optional<StationList> WeatherService::nearbyStations(
-    const QString& apiKey, const QString& station) const
-{
-    const std::optional<QDomDocument> document = requestDocument(Geolookup, apiKey, station);
-    return document ? std::optional(XmlAnswers::stations(*document)) : std::nullopt;
 }
 
 std::optional<QDomDocument> WeatherService::LoadDocument(

@@ -2,7 +2,6 @@
 
 #include "FetchLimits.h"
 #include "LoadFailure.h"
-#include "WeatherSource.h"
 
 #include <QDomDocument>
 #include <QDomNode>
@@ -11,8 +10,8 @@
 #include <optional>
 
 // Request addresses of the XML weather service, the one blocking fetch-and-parse, and the
-// element access its answers are read with (XmlAnswers) into what the polls walk.
-class WeatherService : public WeatherSource
+// element access its answers are read with (XmlAnswers). XmlSource makes it a source.
+class WeatherService
 {
 public:
     using FetchLimits = ::FetchLimits;
@@ -21,7 +20,7 @@ public:
     static QString defaultBaseUrl() { return QStringLiteral("http://api.wunderground.com"); }
 
     explicit WeatherService(QString baseUrl = defaultBaseUrl(), FetchLimits limits = {});
-    ~WeatherService() override = default;
+    virtual ~WeatherService() = default;
 
     QString baseUrl() const { return m_baseUrl; }
     FetchLimits limits() const { return m_limits; }
@@ -30,17 +29,11 @@ public:
     // the URL-unreserved characters, so typed text cannot change host, path or query.
     QString BuildRequestUrl(RequestKind kind, const QString& apiKey, const QString& station) const;
 
-    std::optional<Observation> conditions(
-        const QString& apiKey, const QString& station) const override;
-    std::optional<HourlyAnswer> hourly(
-        const QString& apiKey, const QString& station) const override;
-    std::optional<StationList> nearbyStations(
-        const QString& apiKey, const QString& station) const override;
-
     // LoadDocument of the address BuildRequestUrl gives.
     std::optional<QDomDocument> requestDocument(
         RequestKind kind, const QString& apiKey, const QString& station) const;
-    LoadFailure lastFailure() const override { return m_lastFailure; }
+    // Why the last request gave no document.
+    LoadFailure lastFailure() const { return m_lastFailure; }
 
     // One blocking GET on the calling thread, then the parse. Nothing when the fetch fails,
     // the status is not 2xx, a bound is exceeded or the body is not well-formed XML; the
