@@ -3,7 +3,6 @@
 #include "DataFolderPicker.h"
 #include "FolderChooser.h"
 #include "SettingsStore.h"
-#include "StationCombo.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -50,8 +49,6 @@ class TestConfigPage : public QObject
 private slots:
     void init();
 
-    void commitTypedText_data();
-    void commitTypedText();
 
     void firstRunDefaults();
     void acceptFiveThenThree();
@@ -88,48 +85,6 @@ std::unique_ptr<SettingsStore> TestConfigPage::reopen()
 {
     m_store->sync();
     return std::make_unique<SettingsStore>(m_store->fileName());
-}
-
-void TestConfigPage::commitTypedText_data()
-{
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QStringList>("itemsAfter");
-    QTest::addColumn<int>("selectedAfter");
-
-    const QStringList list { "IMADRID123", "ITRES CAN2" };
-    QTest::newRow("equal entry selected") << list << 0 << "ITRES CAN2" << list << 1;
-    QTest::newRow("case differs") << list << 0 << "imadrid123"
-                                  << (list + QStringList { "imadrid123" }) << 2;
-    QTest::newRow("trailing blank")
-        << list << 1 << "IMADRID123 " << (list + QStringList { "IMADRID123 " }) << 2;
-    QTest::newRow("inner blank left out")
-        << list << 0 << "ITRESCAN2" << (list + QStringList { "ITRESCAN2" }) << 2;
-    QTest::newRow("first of two equal entries")
-        << QStringList { "IA", "IB", "IA" } << 2 << "IA" << QStringList { "IA", "IB", "IA" } << 0;
-    QTest::newRow("empty list") << QStringList() << -1 << "INEW1" << QStringList { "INEW1" } << 0;
-    QTest::newRow("empty text") << list << 1 << "" << list << 1;
-}
-
-void TestConfigPage::commitTypedText()
-{
-    QFETCH(QStringList, items);
-    QFETCH(int, selected);
-    QFETCH(QString, typed);
-    QFETCH(QStringList, itemsAfter);
-    QFETCH(int, selectedAfter);
-
-    StationCombo combo;
-    combo.items = items;
-    combo.select(selected);
-    combo.text = typed;
-
-    combo.commitTypedText();
-
-    QCOMPARE(combo.items, itemsAfter);
-    QCOMPARE(combo.index, selectedAfter);
-    QCOMPARE(combo.text, typed);
 }
 
 void TestConfigPage::firstRunDefaults()
