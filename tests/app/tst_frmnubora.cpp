@@ -1,10 +1,10 @@
-#include "AlertSink.h"
 #include "ConditionsDocument.h"
 #include "DisplayFieldEdit.h"
 #include "FolderChooser.h"
 #include "HourlyDocument.h"
 #include "LoopbackServer.h"
 #include "PwsSource.h"
+#include "RecordingSink.h"
 #include "SettingsStore.h"
 #include "SourceRegistry.h"
 #include "StateDump.h"
@@ -29,13 +29,6 @@
 
 namespace
 {
-
-class RecordingSink : public AlertSink
-{
-public:
-    void Alarma_GNS(const QString& text) override { alerts << text; }
-    QStringList alerts;
-};
 
 class FakeFolderChooser : public FolderChooser
 {
@@ -582,7 +575,8 @@ void TestFrmNubora::sourceChoiceStoredAndUsed()
 {
     // The station-owner requests find nothing on this server: only the XML ones are counted.
     const PwsSource pws(m_server.baseUrl(), m_server.baseUrl());
-    SourceRegistry source({ { SourceRegistry::Xml, m_service.get() }, { SourceRegistry::Pws, &pws } });
+    SourceRegistry source(
+        { { SourceRegistry::Xml, m_service.get() }, { SourceRegistry::Pws, &pws } });
     EngineContext context { *m_store, source };
     context.sources = &source;
     Engine engine(context);

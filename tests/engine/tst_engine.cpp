@@ -1,6 +1,6 @@
-#include "AlertSink.h"
 #include "ConfigStore.h"
 #include "Engine.h"
+#include "RecordingSink.h"
 #include "SettingsStore.h"
 #include "WeatherSource.h"
 
@@ -41,21 +41,14 @@ public:
     mutable int hourlyRequests = 0;
 };
 
-class RecordingSink : public AlertSink
-{
-public:
-    void Alarma_GNS(const QString& text) override { alerts << text; }
-    QStringList alerts;
-};
-
 Observation calmClearNight()
 {
     using namespace ObservationField;
     Observation observation;
-    const std::pair<Index, const char*> values[] = { { ObservationEpoch, "1765000000" },
-        { LocalTzOffset, "+0100" }, { TempC, "4.5" }, { WindKph, "3.2" }, { WindGustKph, "5.0" },
-        { RelativeHumidity, "61%" }, { DewpointC, "-2.1" }, { Precip1hrMetric, "0.0" },
-        { Weather, "Despejado" } };
+    const std::pair<Index, const char*> values[]
+        = { { ObservationEpoch, "1765000000" }, { LocalTzOffset, "+0100" }, { TempC, "4.5" },
+              { WindKph, "3.2" }, { WindGustKph, "5.0" }, { RelativeHumidity, "61%" },
+              { DewpointC, "-2.1" }, { Precip1hrMetric, "0.0" }, { Weather, "Despejado" } };
     for (const auto& [field, text] : values)
         observation.append(field, QString::fromLatin1(text));
     return observation;

@@ -1,4 +1,3 @@
-#include "AlertSink.h"
 #include "ConditionsDocument.h"
 #include "ConditionsPage.h"
 #include "ConditionsPoll.h"
@@ -7,6 +6,7 @@
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
 #include "ObservationField.h"
+#include "RecordingSink.h"
 #include "SettingsStore.h"
 #include "XmlSource.h"
 
@@ -38,13 +38,6 @@ struct RecordingHost {
     }
     QStringList calls;
     QString caption = "Nubora";
-};
-
-class RecordingSink : public AlertSink
-{
-public:
-    void Alarma_GNS(const QString& text) override { alerts << text; }
-    QStringList alerts;
 };
 
 const QString ExampleLine

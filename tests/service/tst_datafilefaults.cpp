@@ -1,4 +1,3 @@
-#include "AlertSink.h"
 #include "AnswerReaders.h"
 #include "ConditionsDocument.h"
 #include "ConditionsPage.h"
@@ -7,6 +6,7 @@
 #include "ConfigStore.h"
 #include "FileSystemFaults.h"
 #include "ObservationField.h"
+#include "RecordingSink.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -19,13 +19,6 @@
 // failure alert), the previous content where it can stay, and a line in the log.
 namespace
 {
-
-class RecordingSink : public AlertSink
-{
-public:
-    void Alarma_GNS(const QString& text) override { alerts << text; }
-    QStringList alerts;
-};
 
 const QByteArray Previous = "previous content";
 
