@@ -66,17 +66,44 @@ void TestBase::conversions_data()
     QTest::addColumn<QString>("asInt16"); // "-" where the text gives none
     QTest::addColumn<QString>("fromService");
 
-    QTest::newRow("tie to even, down") << "C" << "64.5" << "64" << "64.5";
-    QTest::newRow("tie to even, up") << "C" << "65.5" << "66" << "65.5";
-    QTest::newRow("negative tie") << "C" << "-2.5" << "-2" << "-2.5";
-    QTest::newRow("16-bit edge") << "C" << "32767.4" << "32767" << "32767.4";
-    QTest::newRow("past the 16-bit range") << "C" << "32767.5" << "-" << "32767.5";
-    QTest::newRow("not a number") << "C" << "abc" << "-" << "-";
-    QTest::newRow("infinite") << "C" << "inf" << "-" << "-";
+    QTest::newRow("tie to even, down") << "C"
+                                       << "64.5"
+                                       << "64"
+                                       << "64.5";
+    QTest::newRow("tie to even, up") << "C"
+                                     << "65.5"
+                                     << "66"
+                                     << "65.5";
+    QTest::newRow("negative tie") << "C"
+                                  << "-2.5"
+                                  << "-2"
+                                  << "-2.5";
+    QTest::newRow("16-bit edge") << "C"
+                                 << "32767.4"
+                                 << "32767"
+                                 << "32767.4";
+    QTest::newRow("past the 16-bit range") << "C"
+                                           << "32767.5"
+                                           << "-"
+                                           << "32767.5";
+    QTest::newRow("not a number") << "C"
+                                  << "abc"
+                                  << "-"
+                                  << "-";
+    QTest::newRow("infinite") << "C"
+                              << "inf"
+                              << "-"
+                              << "-";
     // A box under a comma locale shows the service's value with its own separator; the
     // service's text itself keeps its point whatever the locale.
-    QTest::newRow("comma locale, shown value") << "es_ES" << "64,5" << "64" << "-";
-    QTest::newRow("comma locale, service value") << "es_ES" << "1013.2" << "-" << "1013.2";
+    QTest::newRow("comma locale, shown value") << "es_ES"
+                                               << "64,5"
+                                               << "64"
+                                               << "-";
+    QTest::newRow("comma locale, service value") << "es_ES"
+                                                 << "1013.2"
+                                                 << "-"
+                                                 << "1013.2";
 }
 
 void TestBase::conversions()

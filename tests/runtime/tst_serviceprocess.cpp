@@ -68,8 +68,9 @@ void TestServiceProcess::runsWithoutGuiLibraries()
     env.insert("HOME", m_dir.path());
     service.setProcessEnvironment(env);
     service.start(program,
-        extra + QStringList { "--settings", m_dir.filePath("settings.ini"), "--service-url",
-                    m_serviceUrl, "--alpaca-port", "0", "--alpaca-discovery-port", "0" });
+        extra
+            + QStringList { "--settings", m_dir.filePath("settings.ini"), "--service-url",
+                m_serviceUrl, "--alpaca-port", "0", "--alpaca-discovery-port", "0" });
     QVERIFY(service.waitForStarted());
     // The first poll has run, and the network devices are up, once the line is written.
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(m_dir.filePath("Nubora.dat")).size(), 104, 20000);

@@ -3,8 +3,8 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "NumberConversion.h"
-#include "XmlSource.h"
 #include "XmlAnswers.h"
+#include "XmlSource.h"
 
 #include <QDomDocument>
 #include <QLocale>

@@ -49,7 +49,6 @@ class TestConfigPage : public QObject
 private slots:
     void init();
 
-
     void firstRunDefaults();
     void acceptFiveThenThree();
     void cancelWithNothingStored();
