@@ -17,7 +17,7 @@ struct ConditionsReadings {
     Outcome outcome = Outcome::NotRun;
     bool safe = false; // the poll's SafeCondition
     qint16 refreshMinutes = 0; // the refresh period the poll ran with
-    QString alertText; // the notes of the verdict, as the alert would carry them
+    QString reasons; // why the poll is not safe, in words ("Nublado - viento no medido")
     QString sky; // the sky text as the service gave it
     qint16 cloudCondition = 0; // the data file's sky code: 0 unknown, 1 clear, 2 cloudy, 3 very
     QString windDirText; // the 16-point text as the service gave it

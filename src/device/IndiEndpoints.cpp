@@ -82,11 +82,7 @@ QString reasons(const DeviceSnapshot& snapshot, qint64 nowMs)
     }
     if (snapshot.last.safe)
         return QStringLiteral("Condiciones seguras");
-    // The alert's notes, without the separator after the last one.
-    QString notes = snapshot.last.alertText.trimmed();
-    if (notes.endsWith(QLatin1Char('-')))
-        notes = notes.chopped(1).trimmed();
-    return notes;
+    return snapshot.last.reasons;
 }
 
 int forecastRating(const DeviceSnapshot& snapshot, qint64 nowMs)

@@ -19,10 +19,11 @@ double limit(const QString& text, const char* name)
     return *value;
 }
 
-// A speed the answer did not hold counts as 100 km/h; the log says it was missing.
-QString speed(const QString& shown)
+// A speed the answer did not hold was judged at 100 km/h; the log says it was missing.
+QString brokenSpeed(const char* what, bool came, const QString& shown, const QString& limit)
 {
-    return shown.isEmpty() ? QStringLiteral("not reported") : shown + QStringLiteral(" km/h");
+    const QString value = came ? shown + QStringLiteral(" km/h") : QStringLiteral("not reported");
+    return QStringLiteral("%1 %2, limit %3").arg(QLatin1String(what), value, limit);
 }
 
 } // namespace
@@ -104,8 +105,8 @@ void SafeConditionEvaluation::skyTest(const ConfigPage& config, ConditionsPage& 
     }
 }
 
-void SafeConditionEvaluation::windTest(
-    const ConfigPage& config, double WindSpeed, double GustSpeed, ConditionsPage& page)
+void SafeConditionEvaluation::windTest(const ConfigPage& config, double WindSpeed, double GustSpeed,
+    ConditionsPage& page, WindReadings came)
 {
     const double windLimit = limit(config.LimiteViento, "LimiteViento");
     if (windLimit > WindSpeed && windLimit > GustSpeed) {
@@ -113,19 +114,20 @@ void SafeConditionEvaluation::windTest(
         page.V[0].background = FieldColour::Green;
         page.V[1].background = FieldColour::Green;
         windNote.clear();
+        m_windUnmeasured.clear();
     } else if (!(windLimit > WindSpeed)) {
         WindCondition = 3;
         markNotSafe();
         windNote = QStringLiteral("V") + page.V[0].text + QStringLiteral("Km/h - ");
-        brokenLimits
-            << QStringLiteral("wind %1, limit %2").arg(speed(page.V[0].text), config.LimiteViento);
+        brokenLimits << brokenSpeed("wind", came.speed, page.V[0].text, config.LimiteViento);
+        m_windUnmeasured = came.speed ? QString() : QStringLiteral("viento no medido");
     } else {
         page.V[0].background = FieldColour::Green;
         WindCondition = 2;
         markNotSafe();
         windNote = QStringLiteral("V") + page.V[1].text + QStringLiteral("Km/h - ");
-        brokenLimits
-            << QStringLiteral("gust %1, limit %2").arg(speed(page.V[1].text), config.LimiteViento);
+        brokenLimits << brokenSpeed("gust", came.gust, page.V[1].text, config.LimiteViento);
+        m_windUnmeasured = came.gust ? QString() : QStringLiteral("racha no medida");
     }
 }
 
@@ -133,4 +135,18 @@ QString SafeConditionEvaluation::AlertText() const
 {
     const QString joined = skyNote + windNote + humidityNote + rainNote;
     return joined.isEmpty() ? QStringLiteral("Fallo en Nubora") : joined;
+}
+
+QString SafeConditionEvaluation::reasons() const
+{
+    if (SafeCondition)
+        return QString();
+    const QString separator = QStringLiteral(" - ");
+    const QString wind = m_windUnmeasured.isEmpty() ? windNote : m_windUnmeasured;
+    QStringList parts;
+    for (const QString& note : { skyNote, wind, humidityNote, rainNote }) {
+        if (!note.isEmpty())
+            parts << (note.endsWith(separator) ? note.chopped(separator.size()) : note);
+    }
+    return parts.isEmpty() ? QStringLiteral("Fallo en Nubora") : parts.join(separator).trimmed();
 }

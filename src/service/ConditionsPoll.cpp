@@ -150,7 +150,9 @@ void ConditionsPoll::closeWalk(const ConfigPage& config, const Observation& obse
     m_readings.outcome = ConditionsReadings::Outcome::Complete;
     m_readings.windDegrees = observation.windDegrees;
     m_readings.cloudCover = observation.cloudCover;
-    evaluation.windTest(config, walker.values().WindSpeed, walker.values().GustSpeed, page);
+    evaluation.windTest(config, walker.values().WindSpeed, walker.values().GustSpeed, page,
+        { !observation.values[ObservationField::WindKph].isEmpty(),
+            !observation.values[ObservationField::WindGustKph].isEmpty() });
     const QStringList problems = line.problems();
     if (problems.isEmpty()) {
         m_file.write(line.completed(DataLine::dayText(ObsEpoch, TzOffsetHours),
@@ -168,7 +170,7 @@ void ConditionsPoll::finish(const ConfigPage& config, const SafeConditionEvaluat
 {
     m_readings.safe = evaluation.SafeCondition;
     m_readings.refreshMinutes = Periodo_Refresco;
-    m_readings.alertText = evaluation.AlertText();
+    m_readings.reasons = evaluation.reasons();
     m_readings.cloudCondition = evaluation.CloudCondition;
     if (outcome.isEmpty()) {
         outcome = evaluation.SafeCondition

@@ -497,7 +497,7 @@ void TestAlpacaProtocol::indiAnswers()
     if (poll == "windy") {
         readings.windKph = 40;
         readings.safe = false;
-        readings.alertText = "V40Km/h - ";
+        readings.reasons = "V40Km/h";
     } else if (poll == "failed" || poll == "error") {
         readings = ConditionsReadings();
         readings.outcome = poll == "failed" ? Outcome::Failed : Outcome::ErrorAnswer;
@@ -507,7 +507,7 @@ void TestAlpacaProtocol::indiAnswers()
         readings.windKph.reset();
         readings.cloudCondition = 0;
         readings.safe = false;
-        readings.alertText = "Fallo en Nubora";
+        readings.reasons = "Fallo en Nubora";
     }
     if (poll != "none")
         m_board->publish(readings);

@@ -1,14 +1,18 @@
 #include "CommandAlertSink.h"
+#include "ConditionsPage.h"
+#include "ConfigPage.h"
 #include "DataFileWriter.h"
 #include "DataLine.h"
 #include "PollFailure.h"
+#include "SafeConditionEvaluation.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-// The data-file writer and the alert command: what reaches the disk and the outside world.
+// The data-file writer, the alert command and the verdict's texts: what reaches the disk and
+// the outside world.
 class TestObservatory : public QObject
 {
     Q_OBJECT
@@ -94,6 +98,91 @@ private slots:
         clock.start();
         CommandAlertSink(hang, 300).Alarma_GNS("x");
         QVERIFY2(clock.elapsed() < 5000, "a hanging command must be killed after the wait");
+    }
+
+    // A wind reading the answer lacked is judged at 100 km/h. The alert keeps its note with
+    // nothing between "V" and "Km/h"; the reasons for observatory software and the log say
+    // which reading was not measured, in the alert's order and the walk's order.
+    void unmeasuredWind_data()
+    {
+        QTest::addColumn<QString>("wind"); // the box text; empty where the answer lacked it
+        QTest::addColumn<QString>("gust");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<bool>("othersBroken"); // humidity 85 over 80 and the sky "Nublado"
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<QString>("reasons");
+        QTest::addColumn<QString>("log");
+
+        QTest::newRow("no wind") << ""
+                                 << "8"
+                                 << "15" << false << 3 << "VKm/h - "
+                                 << "viento no medido"
+                                 << "wind not reported, limit 15";
+        QTest::newRow("no gust") << "10"
+                                 << ""
+                                 << "15" << false << 2 << "VKm/h - "
+                                 << "racha no medida"
+                                 << "gust not reported, limit 15";
+        QTest::newRow("neither: one reason, from the speed") << ""
+                                                             << ""
+                                                             << "15" << false << 3 << "VKm/h - "
+                                                             << "viento no medido"
+                                                             << "wind not reported, limit 15";
+        QTest::newRow("no gust, the speed over its limit") << "22.5"
+                                                           << ""
+                                                           << "15" << false << 3 << "V22.5Km/h - "
+                                                           << "V22.5Km/h"
+                                                           << "wind 22.5 km/h, limit 15";
+        QTest::newRow("no gust under a limit above 100: safe")
+            << "10"
+            << ""
+            << "120" << false << 1 << "Fallo en Nubora"
+            << ""
+            << "";
+        QTest::newRow("with the other notes")
+            << ""
+            << "8"
+            << "15" << true << 3 << "Nublado - VKm/h - H85% - "
+            << "Nublado - viento no medido - H85%"
+            << "humidity 85%, limit 80; sky \"Nublado\"; wind not reported, limit 15";
+    }
+
+    void unmeasuredWind()
+    {
+        QFETCH(QString, wind);
+        QFETCH(QString, gust);
+        QFETCH(QString, limit);
+        QFETCH(bool, othersBroken);
+        QFETCH(int, code);
+        QFETCH(QString, alert);
+        QFETCH(QString, reasons);
+        QFETCH(QString, log);
+
+        ConfigPage config;
+        config.HumedadAlta = "80";
+        config.LimiteViento = limit;
+        ConditionsPage page;
+        SafeConditionEvaluation evaluation;
+        evaluation.startColours(config, page);
+        if (othersBroken) {
+            page.T[1].text = "85";
+            evaluation.humidityTest(config, 85, page);
+            page.C[1].text = "Nublado";
+            evaluation.skyTest(config, page);
+        }
+        page.V[0].text = wind;
+        page.V[1].text = gust;
+        const auto speed
+            = [](const QString& text) { return text.isEmpty() ? 100 : text.toDouble(); };
+        evaluation.windTest(
+            config, speed(wind), speed(gust), page, { !wind.isEmpty(), !gust.isEmpty() });
+
+        QCOMPARE(evaluation.WindCondition, qint16(code));
+        QCOMPARE(evaluation.SafeCondition, reasons.isEmpty());
+        QCOMPARE(evaluation.AlertText(), alert);
+        QCOMPARE(evaluation.reasons(), reasons);
+        QCOMPARE(evaluation.brokenLimits.join("; "), log);
     }
 
 private:

@@ -52,17 +52,23 @@ void TestConditionsReadings::stations_data()
     QTest::addColumn<bool>("safe");
     // Temperature, humidity, wind, gust, pressure and rain; "-" where nothing was read.
     QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("reasons"); // why it is not safe, for observatory software
 
     for (const char* locale : { "C", "es_ES" }) {
-        const auto row = [locale](
-                             const char* station, Outcome outcome, bool safe, const char* values) {
+        const auto row = [locale](const char* station, Outcome outcome, bool safe,
+                             const char* values, const QString& reasons = QString()) {
             QTest::addRow("%s %s", station, locale)
-                << QString(station) << QString(locale) << int(outcome) << safe << QString(values);
+                << QString(station) << QString(locale) << int(outcome) << safe << QString(values)
+                << reasons;
         };
+        const QString point = locale == QByteArray("C") ? "." : ",";
         row("ISIMDESPEJADO", Outcome::Complete, true, "12.3 65 5.2 8 1016 0");
-        row("ISIMVIENTO", Outcome::Complete, false, "12.3 65 22.5 30.1 1016 0");
-        row("ISIMLLUVIA", Outcome::Complete, false, "12.3 70 5.2 8 1009 0.3");
-        row("ISIMINCOMPLETO", Outcome::Complete, false, "- 65 - - 1016 0");
+        row("ISIMVIENTO", Outcome::Complete, false, "12.3 65 22.5 30.1 1016 0",
+            "V22" + point + "5Km/h");
+        row("ISIMLLUVIA", Outcome::Complete, false, "12.3 70 5.2 8 1009 0.3",
+            "Lluvia ligera - LL(1h) 0" + point + "3mm");
+        // No wind and no gust: their start values are judged, and the reason says so.
+        row("ISIMINCOMPLETO", Outcome::Complete, false, "- 65 - - 1016 0", "viento no medido");
         // The empty element ends the poll as a failure; what was read before it stays.
         row("ISIMVACIO", Outcome::Failed, false, "12.3 - 5.2 8 - -");
         row("ISIMERROR", Outcome::ErrorAnswer, false, "- - - - - -");
@@ -78,6 +84,7 @@ void TestConditionsReadings::stations()
     QFETCH(int, outcome);
     QFETCH(bool, safe);
     QFETCH(QString, values);
+    QFETCH(QString, reasons);
 
     QLocale::setDefault(QLocale(locale));
     const auto restoreLocale = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
@@ -108,6 +115,7 @@ void TestConditionsReadings::stations()
         read << (value ? QString::number(*value) : QStringLiteral("-"));
     QCOMPARE(read.join(' '), values);
     if (outcome == int(Outcome::Complete)) {
+        QCOMPARE(readings.reasons, reasons);
         QCOMPARE(readings.windDirText, page.V[2].text);
         QCOMPARE(readings.sky, page.C[1].text);
         QVERIFY(readings.windDegrees.has_value()); // the answer's wind_degrees
