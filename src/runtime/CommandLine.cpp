@@ -11,72 +11,106 @@
 namespace
 {
 
-QString fromEnvironment(const char* name)
+// The options in the order --help lists them.
+struct AddressOptions {
+    QCommandLineOption settings;
+    QCommandLineOption serviceUrl;
+    QCommandLineOption pwsUrl;
+    QCommandLineOption forecastUrl;
+    QCommandLineOption alertCommand;
+};
+
+struct RunOptions {
+    QCommandLineOption headless;
+    QCommandLineOption once;
+    QCommandLineOption dumpState;
+    QCommandLineOption logFile;
+    QCommandLineOption verbose;
+};
+
+struct AlpacaOptions {
+    QCommandLineOption port;
+    QCommandLineOption bind;
+    QCommandLineOption discoveryPort;
+};
+
+struct Options {
+    QCommandLineOption help;
+    QCommandLineOption version;
+    AddressOptions addresses;
+    RunOptions run;
+    AlpacaOptions alpaca;
+};
+
+AddressOptions addressOptions()
 {
-    return qEnvironmentVariable(name);
+    return {
+        QCommandLineOption(QStringLiteral("settings"),
+            QStringLiteral("Use FILE (INI format) as the settings store."), QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("service-url"),
+            QStringLiteral("The weather service's base address (also "
+                           "NUBORA_SERVICE_URL)."),
+            QStringLiteral("URL")),
+        QCommandLineOption(QStringLiteral("pws-url"),
+            QStringLiteral("The station-owner service's base address (also NUBORA_PWS_URL; "
+                           "default %1).")
+                .arg(PwsSource::defaultStationUrl()),
+            QStringLiteral("URL")),
+        QCommandLineOption(QStringLiteral("forecast-url"),
+            QStringLiteral("The forecast service's base address (also NUBORA_FORECAST_URL or "
+                           "the setting URL_Prevision; default %1).")
+                .arg(PwsSource::defaultForecastUrl()),
+            QStringLiteral("URL")),
+        QCommandLineOption(QStringLiteral("alert-command"),
+            QStringLiteral("Run CMD with the alert text and \"0\" "
+                           "when a poll is not safe (also "
+                           "NUBORA_ALERT_COMMAND)."),
+            QStringLiteral("CMD")),
+    };
 }
 
-} // namespace
-
-CommandLine CommandLine::parse(const QStringList& arguments)
+RunOptions runOptions()
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Nubora: weather link for a small observatory."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption settings(QStringLiteral("settings"),
-        QStringLiteral("Use FILE (INI format) as the settings store."), QStringLiteral("FILE"));
-    const QCommandLineOption serviceUrl(QStringLiteral("service-url"),
-        QStringLiteral("The weather service's base address (also "
-                       "NUBORA_SERVICE_URL)."),
-        QStringLiteral("URL"));
-    const QCommandLineOption pwsUrl(QStringLiteral("pws-url"),
-        QStringLiteral("The station-owner service's base address (also NUBORA_PWS_URL; "
-                       "default %1).")
-            .arg(PwsSource::defaultStationUrl()),
-        QStringLiteral("URL"));
-    const QCommandLineOption forecastUrl(QStringLiteral("forecast-url"),
-        QStringLiteral("The forecast service's base address (also NUBORA_FORECAST_URL or "
-                       "the setting URL_Prevision; default %1).")
-            .arg(PwsSource::defaultForecastUrl()),
-        QStringLiteral("URL"));
-    const QCommandLineOption alertCommand(QStringLiteral("alert-command"),
-        QStringLiteral("Run CMD with the alert text and \"0\" "
-                       "when a poll is not safe (also "
-                       "NUBORA_ALERT_COMMAND)."),
-        QStringLiteral("CMD"));
-    const QCommandLineOption headless(
-        QStringLiteral("headless"), QStringLiteral("No window; same polls, file and alerts."));
-    const QCommandLineOption once(QStringLiteral("once"),
-        QStringLiteral("Start up, close and exit: status 0 when the "
-                       "first conditions poll ended safe, else 1."));
-    const QCommandLineOption dumpState(QStringLiteral("dump-state"),
-        QStringLiteral("When the window closes, write its state "
-                       "as JSON to FILE."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption logFile(QStringLiteral("log-file"),
-        QStringLiteral("Write the log to FILE as well as to standard error (window mode: "
-                       "~/.local/state/nubora/nubora.log by default)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-        QStringLiteral("Add debug lines to the log: request addresses, timings."));
-    const QCommandLineOption alpacaPort(QStringLiteral("alpaca-port"),
-        QStringLiteral("Serve the Alpaca safety monitor and observing conditions on port N "
-                       "(0: any free port, printed as \"alpaca port N\")."),
-        QStringLiteral("N"));
-    const QCommandLineOption alpacaBind(QStringLiteral("alpaca-bind"),
-        QStringLiteral("Address the Alpaca server listens on (default 127.0.0.1; 0.0.0.0 for "
-                       "the whole network)."),
-        QStringLiteral("ADDR"));
-    const QCommandLineOption alpacaDiscovery(QStringLiteral("alpaca-discovery-port"),
-        QStringLiteral("UDP port of the Alpaca discovery answer (default 32227; 0: none)."),
-        QStringLiteral("N"));
-    parser.addOptions({ settings, serviceUrl, pwsUrl, forecastUrl, alertCommand, headless, once,
-        dumpState, logFile, verbose, alpacaPort, alpacaBind, alpacaDiscovery });
+    return {
+        QCommandLineOption(
+            QStringLiteral("headless"), QStringLiteral("No window; same polls, file and alerts.")),
+        QCommandLineOption(QStringLiteral("once"),
+            QStringLiteral("Start up, close and exit: status 0 when the "
+                           "first conditions poll ended safe, else 1.")),
+        QCommandLineOption(QStringLiteral("dump-state"),
+            QStringLiteral("When the window closes, write its state "
+                           "as JSON to FILE."),
+            QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("log-file"),
+            QStringLiteral("Write the log to FILE as well as to standard error (window mode: "
+                           "~/.local/state/nubora/nubora.log by default)."),
+            QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("verbose"),
+            QStringLiteral("Add debug lines to the log: request addresses, timings.")),
+    };
+}
 
-    // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
-    // which reads them when the window application starts.
+AlpacaOptions alpacaOptions()
+{
+    return {
+        QCommandLineOption(QStringLiteral("alpaca-port"),
+            QStringLiteral("Serve the Alpaca safety monitor and observing conditions on port N "
+                           "(0: any free port, printed as \"alpaca port N\")."),
+            QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("alpaca-bind"),
+            QStringLiteral("Address the Alpaca server listens on (default 127.0.0.1; 0.0.0.0 for "
+                           "the whole network)."),
+            QStringLiteral("ADDR")),
+        QCommandLineOption(QStringLiteral("alpaca-discovery-port"),
+            QStringLiteral("UDP port of the Alpaca discovery answer (default 32227; 0: none)."),
+            QStringLiteral("N")),
+    };
+}
+
+// The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
+// which reads them when the window application starts.
+void acceptQtOptions(QCommandLineParser& parser)
+{
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name :
         { "platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet",
@@ -90,73 +124,118 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(qtOption);
     }
+}
 
-    CommandLine result;
-    if (!parser.parse(arguments)) {
-        result.exitNow = true;
-        result.exitCode = 2;
-        result.message = parser.errorText() + QLatin1Char('\n');
-        return result;
-    }
-    if (parser.isSet(help)) {
-        result.exitNow = true;
-        result.message = parser.helpText();
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.exitNow = true;
-        result.message = QStringLiteral("Nubora %1\n").arg(QStringLiteral(NUBORA_VERSION_STRING));
-        return result;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        result.exitNow = true;
-        result.exitCode = 2;
-        result.message
-            = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
-        return result;
-    }
+Options addOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Nubora: weather link for a small observatory."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    Options options { help, version, addressOptions(), runOptions(), alpacaOptions() };
+    const AddressOptions& a = options.addresses;
+    const RunOptions& r = options.run;
+    const AlpacaOptions& p = options.alpaca;
+    parser.addOptions({ a.settings, a.serviceUrl, a.pwsUrl, a.forecastUrl, a.alertCommand,
+        r.headless, r.once, r.dumpState, r.logFile, r.verbose, p.port, p.bind, p.discoveryPort });
+    acceptQtOptions(parser);
+    return options;
+}
 
-    for (const auto& [option, target] : { std::pair { &alpacaPort, &result.alpacaPort },
-             std::pair { &alpacaDiscovery, &result.alpacaDiscoveryPort } }) {
+void exitWith(CommandLine& result, int exitCode, const QString& message)
+{
+    result.exitNow = true;
+    result.exitCode = exitCode;
+    result.message = message;
+}
+
+// --help, --version and stray arguments answer at once; true when one did.
+bool answersAtOnce(const QCommandLineParser& parser, const Options& options, CommandLine& result)
+{
+    if (parser.isSet(options.help)) {
+        exitWith(result, 0, parser.helpText());
+    } else if (parser.isSet(options.version)) {
+        exitWith(
+            result, 0, QStringLiteral("Nubora %1\n").arg(QStringLiteral(NUBORA_VERSION_STRING)));
+    } else if (!parser.positionalArguments().isEmpty()) {
+        exitWith(result, 2,
+            QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first()));
+    }
+    return result.exitNow;
+}
+
+// False, with the error in `result`, when a port or the address is not one.
+bool readAlpaca(const QCommandLineParser& parser, const AlpacaOptions& alpaca, CommandLine& result)
+{
+    for (const auto& [option, target] : { std::pair { &alpaca.port, &result.alpacaPort },
+             std::pair { &alpaca.discoveryPort, &result.alpacaDiscoveryPort } }) {
         if (!parser.isSet(*option))
             continue;
         bool ok = false;
         const int port = parser.value(*option).toInt(&ok);
         if (!ok || port < 0 || port > 65535) {
-            result.exitNow = true;
-            result.exitCode = 2;
-            result.message = QStringLiteral("--%1 takes a port from 0 to 65535\n")
-                                 .arg(option->names().constFirst());
-            return result;
+            exitWith(result, 2,
+                QStringLiteral("--%1 takes a port from 0 to 65535\n")
+                    .arg(option->names().constFirst()));
+            return false;
         }
         *target = port;
     }
-    if (parser.isSet(alpacaBind)) {
-        result.alpacaBind = parser.value(alpacaBind);
+    if (parser.isSet(alpaca.bind)) {
+        result.alpacaBind = parser.value(alpaca.bind);
         if (QHostAddress(result.alpacaBind).isNull()) {
-            result.exitNow = true;
-            result.exitCode = 2;
-            result.message = QStringLiteral("--alpaca-bind takes an IP address\n");
-            return result;
+            exitWith(result, 2, QStringLiteral("--alpaca-bind takes an IP address\n"));
+            return false;
         }
     }
+    return true;
+}
 
-    result.settingsFile = parser.value(settings);
-    result.serviceUrl = parser.isSet(serviceUrl) ? parser.value(serviceUrl)
-                                                 : fromEnvironment("NUBORA_SERVICE_URL");
+// An option wins over its environment variable.
+QString optionOrEnvironment(
+    const QCommandLineParser& parser, const QCommandLineOption& option, const char* variable)
+{
+    return parser.isSet(option) ? parser.value(option) : qEnvironmentVariable(variable);
+}
+
+void readAddresses(
+    const QCommandLineParser& parser, const AddressOptions& addresses, CommandLine& result)
+{
+    result.settingsFile = parser.value(addresses.settings);
+    result.serviceUrl = optionOrEnvironment(parser, addresses.serviceUrl, "NUBORA_SERVICE_URL");
     if (result.serviceUrl.isEmpty())
         result.serviceUrl = WeatherService::defaultBaseUrl();
-    result.pwsUrl = parser.isSet(pwsUrl) ? parser.value(pwsUrl) : fromEnvironment("NUBORA_PWS_URL");
+    result.pwsUrl = optionOrEnvironment(parser, addresses.pwsUrl, "NUBORA_PWS_URL");
     if (result.pwsUrl.isEmpty())
         result.pwsUrl = PwsSource::defaultStationUrl();
-    result.forecastUrl = parser.isSet(forecastUrl) ? parser.value(forecastUrl)
-                                                   : fromEnvironment("NUBORA_FORECAST_URL");
-    result.alertCommand = parser.isSet(alertCommand) ? parser.value(alertCommand)
-                                                     : fromEnvironment("NUBORA_ALERT_COMMAND");
-    result.dumpStateFile = parser.value(dumpState);
-    result.logFile = parser.value(logFile);
-    result.verbose = parser.isSet(verbose);
-    result.once = parser.isSet(once);
-    result.headless = parser.isSet(headless);
+    result.forecastUrl = optionOrEnvironment(parser, addresses.forecastUrl, "NUBORA_FORECAST_URL");
+    result.alertCommand
+        = optionOrEnvironment(parser, addresses.alertCommand, "NUBORA_ALERT_COMMAND");
+}
+
+void readRunOptions(const QCommandLineParser& parser, const RunOptions& run, CommandLine& result)
+{
+    result.dumpStateFile = parser.value(run.dumpState);
+    result.logFile = parser.value(run.logFile);
+    result.verbose = parser.isSet(run.verbose);
+    result.once = parser.isSet(run.once);
+    result.headless = parser.isSet(run.headless);
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const Options options = addOptions(parser);
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        exitWith(result, 2, parser.errorText() + QLatin1Char('\n'));
+        return result;
+    }
+    if (answersAtOnce(parser, options, result) || !readAlpaca(parser, options.alpaca, result))
+        return result;
+    readAddresses(parser, options.addresses, result);
+    readRunOptions(parser, options.run, result);
     return result;
 }
