@@ -1,6 +1,7 @@
 #include "WindowLayout.h"
 
 #include "DisplayFieldEdit.h"
+#include "LayoutControlFactory.h"
 #include "LayoutTable.h"
 #include "TabbedDialog.h"
 #include "Twips.h"
@@ -157,11 +158,6 @@ QFont WindowLayout::windowFont()
     return font;
 }
 
-QRect WindowLayout::onPage(int left, int top, int width, int height) const
-{
-    return Twips::toRect(left, top, width, height).translated(-m_pageOrigin);
-}
-
 void WindowLayout::setupUi(QWidget* window)
 {
     if (window->objectName().isEmpty())
@@ -199,139 +195,28 @@ void WindowLayout::setupUi(QWidget* window)
         fitTexts(page, pageBounds);
 }
 
-QWidget* WindowLayout::makeControl(const LayoutControl& control, QWidget* parent) const
-{
-    QWidget* widget = nullptr;
-    const Qt::Alignment horizontal = control.alignment & Qt::AlignHorizontal_Mask;
-    switch (control.kind) {
-    case LayoutControl::Label:
-    case LayoutControl::Heading: {
-        auto* label = new QLabel(control.caption, parent);
-        label->setTextFormat(Qt::PlainText);
-        const bool vertical = control.alignment & Qt::AlignVertical_Mask;
-        label->setAlignment(vertical ? control.alignment : (horizontal | Qt::AlignTop));
-        label->setWordWrap(control.kind == LayoutControl::Heading);
-        widget = label;
-        break;
-    }
-    case LayoutControl::Banner:
-    case LayoutControl::Icon: {
-        auto* image = new QLabel(parent);
-        image->setPixmap(
-            control.kind == LayoutControl::Banner ? bannerPicture() : programIcon().pixmap(32, 32));
-        image->setScaledContents(true);
-        widget = image;
-        break;
-    }
-    case LayoutControl::Field: {
-        auto* field = new DisplayFieldEdit(parent);
-        field->setAlignment(horizontal | Qt::AlignVCenter);
-        widget = field;
-        break;
-    }
-    case LayoutControl::Edit: {
-        auto* edit = new QLineEdit(control.caption, parent);
-        edit->setAlignment(horizontal | Qt::AlignVCenter);
-        widget = edit;
-        break;
-    }
-    case LayoutControl::Combo: {
-        auto* box = new QComboBox(parent);
-        box->setEditable(true);
-        // Typed identifiers become entries through the window's own handler, exactly as
-        // typed: no insertion or case-blind matching on Enter, no completion while typing.
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setDuplicatesEnabled(true);
-        box->setCompleter(nullptr);
-        widget = box;
-        break;
-    }
-    case LayoutControl::Choice: {
-        auto* box = new QComboBox(parent);
-        box->addItems(control.caption.split(QLatin1Char('|')));
-        widget = box;
-        break;
-    }
-    case LayoutControl::Button: {
-        auto* button = new QPushButton(control.caption, parent);
-        button->setAutoDefault(false);
-        widget = button;
-        break;
-    }
-    case LayoutControl::Check: {
-        auto* check = new QCheckBox(control.caption, parent);
-        // The box stands right of the caption.
-        check->setLayoutDirection(Qt::RightToLeft);
-        widget = check;
-        break;
-    }
-    case LayoutControl::Frame:
-        widget = new QGroupBox(control.caption, parent);
-        break;
-    case LayoutControl::Line: {
-        auto* line = new QFrame(parent);
-        line->setFrameShape(QFrame::NoFrame);
-        QPalette grey = line->palette();
-        grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-        line->setPalette(grey);
-        line->setAutoFillBackground(true);
-        widget = line;
-        break;
-    }
-    }
-    widget->setObjectName(control.name);
-    applyFont(control, widget);
-    const QRect& t = control.twips;
-    widget->setGeometry(control.frame.isEmpty()
-            ? onPage(t.x(), t.y(), t.width(), t.height())
-            : Twips::toRect(t.x(), t.y(), t.width(), t.height()));
-    return widget;
-}
-
-void WindowLayout::applyFont(const LayoutControl& control, QWidget* widget)
-{
-    switch (control.font) {
-    case LayoutControl::Regular:
-        return;
-    case LayoutControl::Bold:
-        if (auto* field = qobject_cast<DisplayFieldEdit*>(widget)) {
-            field->setBold(true);
-        } else {
-            QFont bold = widget->font();
-            bold.setBold(true);
-            widget->setFont(bold);
-        }
-        return;
-    case LayoutControl::Underlined: {
-        QFont underlined = widget->font();
-        underlined.setUnderline(true);
-        widget->setFont(underlined);
-        return;
-    }
-    case LayoutControl::Title: {
-        QFont title = windowFont();
-        title.setStretch(QFont::Unstretched);
-        title.setPointSizeF(13.5);
-        title.setBold(true);
-        title.setItalic(true);
-        widget->setFont(title);
-        QPalette black = widget->palette();
-        black.setColor(QPalette::WindowText, Qt::black);
-        widget->setPalette(black);
-        return;
-    }
-    }
-}
-
 void WindowLayout::build()
 {
+    const ControlsByName made = makeControls();
+    takeActualPage(made);
+    takeCaptions(made);
+    takePrevisionPage(made);
+    takeConfigPage(made);
+    takeAcercaPage(made);
+    lblCredito->hide();
+}
+
+WindowLayout::ControlsByName WindowLayout::makeControls() const
+{
+    const LayoutControlFactory factory(
+        m_pageOrigin, bannerPicture(), programIcon().pixmap(32, 32), windowFont());
     QWidget* const pages[] = { pageActual, pagePrevision, pageConfig, pageAcerca };
-    QHash<QString, QWidget*> made;
+    ControlsByName made;
     QList<std::pair<int, QWidget*>> keyboard;
     for (const LayoutControl& control : LayoutTable::controls()) {
         QWidget* parent = control.frame.isEmpty() ? pages[control.page] : made.value(control.frame);
         Q_ASSERT(parent);
-        QWidget* widget = makeControl(control, parent);
+        QWidget* widget = factory.make(control, parent);
         made.insert(control.name, widget);
         if (control.tabOrder > 0)
             keyboard.append({ control.tabOrder, widget });
@@ -340,16 +225,33 @@ void WindowLayout::build()
         [](const auto& a, const auto& b) { return a.first < b.first; });
     for (qsizetype i = 1; i < keyboard.size(); ++i)
         QWidget::setTabOrder(keyboard.at(i - 1).second, keyboard.at(i).second);
+    return made;
+}
 
-    const auto take = [&made](auto*& member, const QString& name) {
-        member = qobject_cast<std::remove_reference_t<decltype(member)>>(made.value(name));
-        Q_ASSERT_X(member, "WindowLayout", qPrintable(name));
-    };
-    const auto takeArray = [&take](auto& members, const char* name) {
-        for (std::size_t i = 0; i < members.size(); ++i)
-            take(members[i], LayoutTable::arrayName(name, int(i)));
-    };
-#define NUBORA_TAKE(member) take(member, QStringLiteral(#member))
+namespace
+{
+
+template <typename Widget>
+void take(const QHash<QString, QWidget*>& made, Widget*& member, const QString& name)
+{
+    member = qobject_cast<Widget*>(made.value(name));
+    Q_ASSERT_X(member, "WindowLayout", qPrintable(name));
+}
+
+template <typename Widget, std::size_t Size>
+void takeArray(
+    const QHash<QString, QWidget*>& made, std::array<Widget*, Size>& members, const char* name)
+{
+    for (std::size_t i = 0; i < members.size(); ++i)
+        take(made, members[i], LayoutTable::arrayName(name, int(i)));
+}
+
+} // namespace
+
+#define NUBORA_TAKE(member) take(made, member, QStringLiteral(#member))
+
+void WindowLayout::takeActualPage(const ControlsByName& made)
+{
     NUBORA_TAKE(Refrescar);
     NUBORA_TAKE(Estacion);
     NUBORA_TAKE(Fecha_Hora);
@@ -358,12 +260,17 @@ void WindowLayout::build()
     NUBORA_TAKE(Presion);
     NUBORA_TAKE(Precipitacion);
     NUBORA_TAKE(Visibilidad);
-    takeArray(T, "T");
-    takeArray(V, "V");
-    takeArray(P, "P");
-    takeArray(LL, "LL");
-    takeArray(C, "C");
-    // The captions: named Label<n> as designed, in no order a reader could infer.
+    takeArray(made, T, "T");
+    takeArray(made, V, "V");
+    takeArray(made, P, "P");
+    takeArray(made, LL, "LL");
+    takeArray(made, C, "C");
+    NUBORA_TAKE(Image1);
+}
+
+void WindowLayout::takeCaptions(const ControlsByName& made)
+{
+    // Named Label<n> as designed, in no order a reader could infer.
     const std::pair<QLabel**, const char*> labels[] = {
         { &Label1, "Label1" },
         { &Label2, "Label2" },
@@ -409,17 +316,24 @@ void WindowLayout::build()
         { &Label44, "Label44" },
     };
     for (const auto& [member, name] : labels)
-        take(*member, QLatin1String(name));
-    NUBORA_TAKE(Image1);
+        take(made, *member, QLatin1String(name));
+}
+
+void WindowLayout::takePrevisionPage(const ControlsByName& made)
+{
     NUBORA_TAKE(Refrescar_Fct);
     NUBORA_TAKE(Estacion_Fct);
     NUBORA_TAKE(Fecha_Fct);
-    takeArray(Hr_Fct, "Hr_Fct");
-    takeArray(T_Fct, "T_Fct");
-    takeArray(H_Fct, "H_Fct");
-    takeArray(V_Fct, "V_Fct");
-    takeArray(C_Fct, "C_Fct");
+    takeArray(made, Hr_Fct, "Hr_Fct");
+    takeArray(made, T_Fct, "T_Fct");
+    takeArray(made, H_Fct, "H_Fct");
+    takeArray(made, V_Fct, "V_Fct");
+    takeArray(made, C_Fct, "C_Fct");
     NUBORA_TAKE(Image2);
+}
+
+void WindowLayout::takeConfigPage(const ControlsByName& made)
+{
     NUBORA_TAKE(API_key);
     NUBORA_TAKE(Estacion_ID);
     NUBORA_TAKE(Buscar);
@@ -434,15 +348,19 @@ void WindowLayout::build()
     NUBORA_TAKE(Command1);
     NUBORA_TAKE(Frame2);
     NUBORA_TAKE(GNS);
-    takeArray(Cielo_Check, "Cielo_Check");
+    takeArray(made, Cielo_Check, "Cielo_Check");
     NUBORA_TAKE(Aceptar);
     NUBORA_TAKE(Cancelar);
     NUBORA_TAKE(Image3);
+}
+
+void WindowLayout::takeAcercaPage(const ControlsByName& made)
+{
     NUBORA_TAKE(Image4);
     NUBORA_TAKE(lblTitle);
     NUBORA_TAKE(lblVersion);
     NUBORA_TAKE(Line1_1);
     NUBORA_TAKE(lblCredito);
-    lblCredito->hide();
-#undef NUBORA_TAKE
 }
+
+#undef NUBORA_TAKE

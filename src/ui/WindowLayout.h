@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -19,7 +20,6 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 class TabbedDialog;
-struct LayoutControl;
 
 // Builds the main window's four pages from the layout table, every control at its place, in
 // the manner of a Designer form class. The window owns the widgets; this object only keeps pointers
@@ -111,13 +111,17 @@ public:
     QLabel* lblCredito = nullptr; // the forecast data's credit, while that source is used
 
 private:
+    using ControlsByName = QHash<QString, QWidget*>;
+
     // Makes every control of the table and points the members at them.
     void build();
-    QWidget* makeControl(const LayoutControl& control, QWidget* parent) const;
-    static void applyFont(const LayoutControl& control, QWidget* widget);
-
-    // A designed rectangle in twips on a page, counted from the tab widget's corner.
-    QRect onPage(int left, int top, int width, int height) const;
+    // Every control in the table's order, in its page or frame, and the keyboard order.
+    ControlsByName makeControls() const;
+    void takeActualPage(const ControlsByName& made);
+    void takeCaptions(const ControlsByName& made);
+    void takePrevisionPage(const ControlsByName& made);
+    void takeConfigPage(const ControlsByName& made);
+    void takeAcercaPage(const ControlsByName& made);
 
     TabbedDialog* m_tabs = nullptr;
     QPoint m_pageOrigin;
