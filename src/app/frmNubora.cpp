@@ -2,12 +2,12 @@
 
 #include "ConfigStore.h"
 #include "DataFolderPicker.h"
-#include "DisplayFieldEdit.h"
 #include "NuboraVersion.h"
 #include "NumberConversion.h"
 #include "SettingsStore.h"
 #include "SourceRegistry.h"
 #include "Twips.h"
+#include "WindowPages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,43 +20,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTimer>
 
 namespace
 {
 
 constexpr double DefaultPositionTwips = 100.0;
-
-Qt::CheckState toCheckState(int state)
-{
-    return state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
-}
-
-int fromCheckState(const QCheckBox* box)
-{
-    switch (box->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    case Qt::Unchecked:
-        break;
-    }
-    return 0;
-}
-
-void setCheck(QCheckBox* box, int state)
-{
-    // Greyed is a valid stored state; only then does the box need a third state.
-    box->setTristate(state == 2);
-    box->setCheckState(toCheckState(state));
-}
-
-void showField(DisplayFieldEdit* edit, const DisplayField& field)
-{
-    edit->setText(field.text);
-    edit->setBackground(field.background);
-}
 
 // A stored window edge, converted as a single-precision number; a hand-edited text that is
 // not a number gives the default.
@@ -303,103 +271,37 @@ bool frmNubora::eventFilter(QObject* watched, QEvent* event)
 
 ConfigPage frmNubora::workingConfig() const
 {
-    ConfigPage config;
-    config.API_key = m_ui.API_key->text();
-    for (int i = 0; i < m_ui.Estacion_ID->count(); ++i)
-        config.Estacion_ID.items.append(m_ui.Estacion_ID->itemText(i));
-    config.Estacion_ID.text = m_ui.Estacion_ID->currentText();
-    // The box keeps its last selection while its text is edited; a selection counts only while
-    // the text still is that entry.
-    const int index = m_ui.Estacion_ID->currentIndex();
-    config.Estacion_ID.index
-        = index >= 0 && m_ui.Estacion_ID->itemText(index) == config.Estacion_ID.text ? index : -1;
-    config.T_Refresco = m_ui.T_Refresco->text();
-    config.HumedadAlta = m_ui.HumedadAlta->text();
-    config.LimiteViento = m_ui.LimiteViento->text();
-    config.Lluvia_1h = fromCheckState(m_ui.Lluvia_1h);
-    config.Cielo_Check[0] = fromCheckState(m_ui.Cielo_Check[0]);
-    config.Cielo_Check[1] = fromCheckState(m_ui.Cielo_Check[1]);
-    config.Path_Dat = m_ui.Path_Dat->text();
-    config.GNS = fromCheckState(m_ui.GNS);
-    config.Fuente = m_ui.Fuente->currentText();
-    return config;
+    return WindowPages::readConfig(m_ui);
 }
 
 void frmNubora::showConfig(const ConfigPage& config)
 {
     m_showing = true;
-    m_ui.API_key->setText(config.API_key);
-    showStations(config.Estacion_ID);
-    m_ui.T_Refresco->setText(config.T_Refresco);
-    m_ui.HumedadAlta->setText(config.HumedadAlta);
-    m_ui.LimiteViento->setText(config.LimiteViento);
-    setCheck(m_ui.Lluvia_1h, config.Lluvia_1h);
-    setCheck(m_ui.Cielo_Check[0], config.Cielo_Check[0]);
-    setCheck(m_ui.Cielo_Check[1], config.Cielo_Check[1]);
-    showFolder(config.Path_Dat);
-    setCheck(m_ui.GNS, config.GNS);
-    // A hand-edited source that is not on the list shows as the default, as it is used.
-    const int source = m_ui.Fuente->findText(config.Fuente);
-    m_ui.Fuente->setCurrentIndex(source >= 0 ? source : 0);
+    WindowPages::showConfig(m_ui, config);
     m_showing = false;
     pushConfig();
 }
 
 void frmNubora::showFolder(const QString& folder)
 {
-    const bool nested = m_showing;
     m_showing = true;
-    m_ui.Path_Dat->setText(folder);
-    // A long path shows its beginning, as it was typed, not its end.
-    m_ui.Path_Dat->setCursorPosition(0);
-    m_showing = nested;
+    WindowPages::showFolder(m_ui, folder);
+    m_showing = false;
     pushConfig();
 }
 
 void frmNubora::showStations(const StationCombo& stations)
 {
-    QComboBox* box = m_ui.Estacion_ID;
-    {
-        const QSignalBlocker blocker(box);
-        box->clear();
-        box->addItems(stations.items);
-        box->setCurrentIndex(stations.index);
-        box->setEditText(stations.text);
-    }
+    WindowPages::showStations(m_ui, stations);
     pushConfig();
 }
 
 void frmNubora::showConditions()
 {
-    const ConditionsPage& page = m_engine.conditionsPage();
-    m_ui.Estacion->setText(page.Estacion);
-    m_ui.Fecha_Hora->setText(page.Fecha_Hora);
-    for (int i = 0; i < 3; ++i) {
-        showField(m_ui.T[i], page.T[i]);
-        showField(m_ui.V[i], page.V[i]);
-    }
-    for (int i = 0; i < 2; ++i) {
-        showField(m_ui.P[i], page.P[i]);
-        showField(m_ui.LL[i], page.LL[i]);
-        showField(m_ui.C[i], page.C[i]);
-    }
+    WindowPages::showConditions(m_ui, m_engine.conditionsPage());
 }
 
 void frmNubora::showForecast()
 {
-    const ForecastPage& forecast = m_engine.forecastPage();
-    m_ui.Estacion_Fct->setText(forecast.Estacion_Fct);
-    m_ui.Fecha_Fct->setText(forecast.Fecha_Fct);
-    const auto show = [](DisplayFieldEdit* edit, const DisplayField& field) {
-        showField(edit, field);
-        edit->setBold(field.bold);
-    };
-    for (int i = 0; i < ForecastPage::RowCount; ++i) {
-        const ForecastRow& row = forecast.rows[i];
-        show(m_ui.Hr_Fct[i], row.Hr_Fct);
-        show(m_ui.T_Fct[i], row.T_Fct);
-        show(m_ui.H_Fct[i], row.H_Fct);
-        show(m_ui.V_Fct[i], row.V_Fct);
-        show(m_ui.C_Fct[i], row.C_Fct);
-    }
+    WindowPages::showForecast(m_ui, m_engine.forecastPage());
 }
