@@ -196,7 +196,7 @@ void TestPollLog::oneLinePerRequest()
     if (name == "budget") {
         // A burst of lookups fills the key's minute.
         for (int i = 0; i < RequestBudget::PerMinute; ++i)
-            pws.requestDocument(PwsSource::Geolookup, config.API_key, station);
+            pws.nearbyStations(config.API_key, station);
         QCOMPARE(pws.stationRequestsInLastDay(config.API_key), RequestBudget::PerMinute);
     }
     if (request == "conditions") {

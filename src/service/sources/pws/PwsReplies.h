@@ -15,6 +15,10 @@ class RequestBudget;
 namespace PwsReplies
 {
 
+// The source's requests to the station-owner service, as the log names them.
+inline const QString ObservationsRequest = QStringLiteral("observations");
+inline const QString NearbyRequest = QStringLiteral("nearby stations");
+
 // The body as a JSON object; nothing, with the reason in `failure`, for anything else.
 std::optional<QJsonObject> jsonObject(const QByteArray& body, LoadFailure* failure = nullptr);
 

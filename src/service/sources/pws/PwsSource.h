@@ -2,17 +2,17 @@
 
 #include "FetchLimits.h"
 #include "ParallelFetch.h"
+#include "PwsKeptAnswers.h"
 #include "WeatherSource.h"
 
 #include <QDateTime>
-#include <QDomDocument>
 #include <functional>
 #include <memory>
 #include <vector>
 
 // The station-owner source: the station's own observations from the station-owner service,
-// the sky, visibility and hourly forecast at the station's coordinates from an open forecast
-// service. Answers come back as documents of the XML service's shape.
+// the sky, visibility, cloud cover and hourly forecast at the station's coordinates from an open
+// forecast service. Both answer in JSON, read straight into the plain answers of every source.
 //
 // The key is suspended by the service when it asks too often, so answers are used again while
 // they are fresh and every request to the station-owner service is counted against the key's
@@ -29,20 +29,14 @@ public:
     static QString defaultStationUrl() { return QStringLiteral("https://api.weather.com"); }
     static QString defaultForecastUrl() { return QStringLiteral("https://api.open-meteo.com"); }
 
-    // An observation (or a failed or silent answer) is used again for this long. The station
-    // sends every few minutes; at a poll a minute this halves the requests.
-    static constexpr qint64 ObservationReuseSecs = 115;
-    // The forecast service's current values change every quarter of an hour.
-    static constexpr qint64 ForecastReuseSecs = 600;
-    // The day's records are asked for again no sooner than this after the last try.
-    static constexpr qint64 HistoryRetrySecs = 600;
+    static constexpr qint64 ObservationReuseSecs = PwsKeptAnswers::ObservationReuseSecs;
+    static constexpr qint64 ForecastReuseSecs = PwsKeptAnswers::ForecastReuseSecs;
+    static constexpr qint64 HistoryRetrySecs = PwsKeptAnswers::HistoryRetrySecs;
 
     explicit PwsSource(QString stationUrl = defaultStationUrl(),
         QString forecastUrl = defaultForecastUrl(), FetchLimits limits = {},
         Clock clock = &QDateTime::currentDateTimeUtc, Transport transport = {});
     ~PwsSource() override;
-
-    enum RequestKind { Conditions, Hourly, Geolookup };
 
     std::optional<Observation> conditions(
         const QString& apiKey, const QString& station) const override;
@@ -50,10 +44,6 @@ public:
         const QString& apiKey, const QString& station) const override;
     std::optional<StationList> nearbyStations(
         const QString& apiKey, const QString& station) const override;
-
-    // The answers as documents of the XML service's shape, which the overrides above read.
-    std::optional<QDomDocument> requestDocument(
-        RequestKind kind, const QString& apiKey, const QString& station) const;
     // Also set beside an empty list of nearby stations, to say why it is empty.
     LoadFailure lastFailure() const override;
 
@@ -70,10 +60,16 @@ private:
 
     std::vector<std::optional<Answer>> fetchAll(const std::vector<QByteArray>& urls) const;
     std::optional<Answer> fetchOne(const QString& url) const;
-    std::optional<QDomDocument> conditionsDocument(
-        const QString& apiKey, const QString& station) const;
-    std::optional<QDomDocument> hourlyDocument(const QString& apiKey, const QString& station) const;
-    std::optional<QDomDocument> nearbyDocument(const QString& apiKey, const QString& station) const;
+    // The requests of one conditions poll, sent together: the observation where the kept one
+    // is stale, the day's records where due, the forecast where the station's place is known
+    // and the kept forecast is not fresh. False where the budget refused the observation.
+    bool fetchForConditions(
+        const QString& apiKey, const QString& station, qint64 nowMs, bool* forecastLoaded) const;
+    // Asks for the observation where no place is known and the kept one is stale. False where
+    // the budget refused it.
+    bool placeStation(const QString& apiKey, const QString& station, qint64 nowMs) const;
+    // The forecast at the station's place; false, with the reason kept, when it is unusable.
+    bool fetchForecast(qint64 nowMs) const;
 
     QString m_stationUrl;
     QString m_forecastUrl;

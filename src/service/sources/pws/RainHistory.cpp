@@ -1,6 +1,6 @@
 #include "RainHistory.h"
 
-#include "PwsDocuments.h"
+#include "PwsJson.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -13,7 +13,7 @@ QList<RainHistory::Record> RainHistory::recordsFrom(
     QList<Record> records;
     for (const QJsonValue& value : observations) {
         const QJsonObject observation = value.toObject();
-        const std::optional<qint64> epoch = PwsDocuments::epoch(observation);
+        const std::optional<qint64> epoch = PwsJson::epoch(observation);
         const QJsonValue total = observation.value(QLatin1String("metric"))
                                      .toObject()
                                      .value(QLatin1String("precipTotal"));
