@@ -7,8 +7,6 @@
 #include "RainHistory.h"
 #include "RequestBudget.h"
 #include "StationSimulator.h"
-#include "WeatherService.h"
-#include "XmlAnswers.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -137,22 +135,23 @@ struct Fixture {
         [this](const std::vector<QByteArray>& urls) { return (*services)(urls); } };
 };
 
-// "name=text" of every element of the conditions walk that is there (the place is child 1).
-QString elementsOf(const std::optional<QDomDocument>& document)
+// "name=text" of every field of the conditions answer that is there, in the walk's order, then
+// the source's own wind degrees and cloud cover where they came.
+QString fieldsOf(const std::optional<Observation>& answer)
 {
-    if (!document)
+    if (!answer)
         return QStringLiteral("failed load");
+    if (answer->end == Observation::End::ErrorAnswer)
+        return QStringLiteral("error=") + answer->endReason;
     QStringList found;
-    for (const QString& name : ObservationField::names()) {
-        const QDomNodeList elements = WeatherService::ElementsByTagName(*document, name);
-        if (elements.isEmpty())
-            continue;
-        const QDomNode node = name == QLatin1String("observation_location")
-            ? WeatherService::ChildAt(elements.item(0), 1)
-            : elements.item(0);
-        found << name + "="
-                + (name == QLatin1String("error") ? "*" : WeatherService::NodeText(node));
-    }
+    const QStringList names = ObservationField::names();
+    for (int field = 0; field < ObservationField::Count; ++field)
+        for (const QString& text : answer->values[field])
+            found << names[field] + "=" + text;
+    if (answer->windDegrees)
+        found << "degrees=" + QString::number(*answer->windDegrees);
+    if (answer->cloudCover)
+        found << "cover=" + QString::number(*answer->cloudCover);
     return found.join(QLatin1Char(';'));
 }
 
@@ -160,7 +159,8 @@ const QString FullObservation = QStringLiteral(
     "observation_location=Villaverde;observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;"
     "observation_epoch=1796537100;local_tz_offset=+0100;temp_c=12.3;wind_kph=7.2;"
     "wind_gust_kph=11.0;wind_dir=NNE;pressure_mb=1013.2;pressure_trend=+;relative_humidity=65%;"
-    "dewpoint_c=5.8;precip_1hr_metric=%1;precip_today_metric=%2;visibility_km=24.1;weather=%3");
+    "dewpoint_c=5.8;precip_1hr_metric=%1;precip_today_metric=%2;visibility_km=24.1;weather=%3;"
+    "degrees=22;cover=3");
 
 const QString SameDay = QStringLiteral("05:00=1.0,05:05=1.2,05:30=2.0,06:00=2.6");
 
@@ -185,25 +185,26 @@ class TestPwsSource : public QObject
     Q_OBJECT
 
 private slots:
-    void conditionsDocument_data();
-    void conditionsDocument();
-    void hourlyDocumentFillsTheForecastPage();
+    void conditionsAnswer_data();
+    void conditionsAnswer();
+    void hourlyAnswerFillsTheForecastPage();
     void recordsWithoutAPlausibleTimeAreLeftOut();
     void typedTextCannotChangeTheAddress_data();
     void typedTextCannotChangeTheAddress();
     void aPollsRequestsGoTogetherOnceTheStationIsPlaced();
+    void nearbyStationsInTheAnswersOrder();
     void overLoopbackEachRequestKeepsTheFetchBounds();
     void staysWithinTheKeysBudgetOverADay_data();
     void staysWithinTheKeysBudgetOverADay();
 };
 
-void TestPwsSource::conditionsDocument_data()
+void TestPwsSource::conditionsAnswer_data()
 {
     QTest::addColumn<PollCase>("poll");
-    QTest::addColumn<QString>("elements");
+    QTest::addColumn<QString>("fields");
 
-    const auto row = [](const char* name, const PollCase& poll, const QString& elements) {
-        QTest::newRow(name) << poll << elements;
+    const auto row = [](const char* name, const PollCase& poll, const QString& fields) {
+        QTest::newRow(name) << poll << fields;
     };
     row("clear", {}, FullObservation.arg("2.2", "3.4", "Despejado"));
     row("wet, falling pressure, rain code",
@@ -212,13 +213,18 @@ void TestPwsSource::conditionsDocument_data()
             .sky = json(R"({"weather_code":63})") },
         FullObservation.arg("7.8", "9.0", "Lluvia")
             .replace("pressure_trend=+", "pressure_trend=-"));
-    row("null fields are missing elements, never 0",
+    row("null fields are missing, never 0",
         { .patch = json(
               R"({"neighborhood":null,"humidity":null,"winddir":null,"metric":{"temp":null,"windGust":null,"precipTotal":null}})"),
-            .sky = json(R"({"visibility":null})") },
+            .sky = json(R"({"visibility":null,"cloud_cover":null})") },
         "observation_time_rfc822=Sun, 06 Dec 2026 07:05:00 +0100;observation_epoch=1796537100;"
         "local_tz_offset=+0100;wind_kph=7.2;pressure_mb=1013.2;pressure_trend=+;"
         "dewpoint_c=5.8;precip_1hr_metric=0.6;weather=Despejado");
+    // The 16-point name stands for a sector; the degrees go on as the station sent them.
+    row("own degrees and cover beside the texts",
+        { .patch = json(R"({"winddir":12.5})"), .sky = json(R"({"cloud_cover":87})") },
+        FullObservation.arg("2.2", "3.4", "Despejado")
+            .replace("degrees=22;cover=3", "degrees=12.5;cover=87"));
     row("no records: the rain rate stands in",
         { .day = "-", .sky = json(R"({"weather_code":42})") },
         FullObservation.arg("0.6", "3.4", "Desconocido").remove("pressure_trend=+;"));
@@ -233,7 +239,8 @@ void TestPwsSource::conditionsDocument_data()
         FullObservation.arg("2.8", "1.0", "Despejado")
             .replace("Sun, 06 Dec 2026 07:05:00", "Mon, 07 Dec 2026 00:20:00")
             .replace("1796537100", "1796599200"));
-    row("silent station (204) is the error answer", { .status = 204 }, "error=*");
+    row("silent station (204) is the error answer", { .status = 204 },
+        "error=no observation in the last hour (station_offline)");
     row("bad key (401) is a failed load", { .status = 0 }, "failed load");
     row("no coordinates, no sky: a failed load", { .patch = json(R"({"lat":null})") },
         "failed load");
@@ -241,10 +248,10 @@ void TestPwsSource::conditionsDocument_data()
         "failed load");
 }
 
-void TestPwsSource::conditionsDocument()
+void TestPwsSource::conditionsAnswer()
 {
     QFETCH(PollCase, poll);
-    QFETCH(QString, elements);
+    QFETCH(QString, fields);
 
     Fixture f;
     const QString date = poll.at.date().toString(Qt::ISODate);
@@ -255,7 +262,7 @@ void TestPwsSource::conditionsDocument()
     if (poll.earlier.isValid()) {
         f.now = poll.earlier;
         f.services->current = currentAnswer(poll.earlier, 4.2);
-        QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
+        QVERIFY(f.source.conditions("k", "IMADRI123"));
     }
     f.now = poll.at.addSecs(30);
     f.services->current = currentAnswer(poll.at, 3.4, poll.patch);
@@ -263,25 +270,22 @@ void TestPwsSource::conditionsDocument()
         f.services->current = Answer { 204, {} };
     else if (poll.status == 0)
         f.services->current.reset();
-    QCOMPARE(
-        elementsOf(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123")), elements);
+    QCOMPARE(fieldsOf(f.source.conditions("k", "IMADRI123")), fields);
 }
 
-void TestPwsSource::hourlyDocumentFillsTheForecastPage()
+void TestPwsSource::hourlyAnswerFillsTheForecastPage()
 {
     Fixture f;
     f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
-    const std::optional<QDomDocument> document
-        = f.source.requestDocument(PwsSource::Hourly, "k", "IMADRI123");
-    QVERIFY(document);
+    const std::optional<HourlyAnswer> answer = f.source.hourly("k", "IMADRI123");
+    QVERIFY(answer);
     // From the first full hour after 07:05:30 local: 08:00 to 18:00.
-    const QDomNodeList entries = document->elementsByTagName("forecast");
-    QCOMPARE(entries.count(), 11);
-    QCOMPARE(entries.item(0).firstChild().childNodes().count(), 27);
+    QCOMPARE(answer->hours.size(), 11);
 
     ConfigPage config;
     ForecastPage page;
-    HourlyForecast::fill(XmlAnswers::hourly(*document), config, "Villaverde", ".", page);
+    QCOMPARE(HourlyForecast::fill(*answer, config, "Villaverde", ".", page),
+        QStringLiteral("run-time failure: hour 3: text read from an element without text"));
     QCOMPARE(page.Fecha_Fct, QStringLiteral("domingo, 6 de diciembre de 2026"));
     const ForecastRow& first = page.rows[0];
     QCOMPARE(QStringList({ first.Hr_Fct.text, first.T_Fct.text, first.H_Fct.text, first.V_Fct.text,
@@ -342,9 +346,9 @@ void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
     Fixture f;
     f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
     f.services->day = dayRecords("2026-12-06", "05:00=1.0,06:00=2.6");
-    QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
+    QVERIFY(f.source.conditions("k", "IMADRI123"));
     f.now = f.now.addSecs(PwsSource::ForecastReuseSecs);
-    QVERIFY(f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123"));
+    QVERIFY(f.source.conditions("k", "IMADRI123"));
     // First poll: observation and records together, then the forecast at the learnt place.
     // Later polls: observation and forecast in one go.
     QCOMPARE(f.services->calls.size(), 3);
@@ -352,6 +356,22 @@ void TestPwsSource::aPollsRequestsGoTogetherOnceTheStationIsPlaced()
     QCOMPARE(f.services->calls[1].size(), 1);
     QVERIFY(f.services->calls[1][0].contains("latitude=40.3500&longitude=-3.7000"));
     QCOMPARE(f.services->calls[2].size(), 2);
+}
+
+void TestPwsSource::nearbyStationsInTheAnswersOrder()
+{
+    Fixture f;
+    f.services->current = currentAnswer(utc("2026-12-06T06:05:00Z"), 3.4);
+    f.services->near = { 200, R"({"location":{"stationId":["IMADRI7","",3,null,"IMADRI123"]}})" };
+    const std::optional<StationList> found = f.source.nearbyStations("k", "IMADRI123");
+    QVERIFY(found);
+    QCOMPARE(found->ids, QStringList({ "IMADRI7", "IMADRI123" }));
+    QCOMPARE(f.source.lastFailure().kind, LoadFailure::None);
+
+    f.services->near = { 200, R"({"errors":[]})" };
+    QCOMPARE(f.source.nearbyStations("k", "IMADRI123")->ids, QStringList());
+    QCOMPARE(f.source.lastFailure().text(),
+        QStringLiteral("nearby stations: refused content (no location in the answer)"));
 }
 
 void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
@@ -363,9 +383,7 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
     FetchLimits limits;
     limits.totalTimeoutMs = 300;
     const PwsSource source(server.baseUrl(), server.baseUrl(), limits);
-    QCOMPARE(elementsOf(source.requestDocument(PwsSource::Conditions, "k", "IPWSDESPEJADO"))
-                 .section(';', -1),
-        QStringLiteral("weather=Despejado"));
+    QVERIFY(fieldsOf(source.conditions("k", "IPWSDESPEJADO")).contains(";weather=Despejado"));
 
     // Answers slower than the whole-request bound: a failed load, within the bound, not after
     // the answers.
@@ -373,8 +391,7 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
     const PwsSource slow(server.baseUrl(), server.baseUrl(), limits);
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(elementsOf(slow.requestDocument(PwsSource::Conditions, "k", "IPWSLLUVIA")),
-        QStringLiteral("failed load"));
+    QCOMPARE(fieldsOf(slow.conditions("k", "IPWSLLUVIA")), QStringLiteral("failed load"));
     QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
 }
 
@@ -406,11 +423,11 @@ void TestPwsSource::staysWithinTheKeysBudgetOverADay()
         f.services->day = dayRecords(f.now.date().toString(Qt::ISODate),
             f.now.addSecs(-600).time().toString("HH:mm") + "=0.5");
         ++polls;
-        loaded += f.source.requestDocument(PwsSource::Conditions, "k", "IMADRI123") ? 1 : 0;
+        loaded += f.source.conditions("k", "IMADRI123") ? 1 : 0;
         if (f.now.time().minute() == 0 && f.now.time().second() < pollEverySecs) {
-            f.source.requestDocument(PwsSource::Hourly, "k", "IMADRI123");
+            f.source.hourly("k", "IMADRI123");
             for (int i = 0; i < lookupsEachHour; ++i)
-                f.source.requestDocument(PwsSource::Geolookup, "k", "IMADRI123");
+                f.source.nearbyStations("k", "IMADRI123");
         }
         for (int c = before; c < f.services->calls.size(); ++c)
             for (const QByteArray& url : f.services->calls[c])
