@@ -1,3 +1,5 @@
+#include "ConditionsPage.h"
+#include "ConditionsPoll.h"
 #include "ConfigPage.h"
 #include "ForecastPage.h"
 #include "HourlyForecast.h"
@@ -6,12 +8,14 @@
 #include "PwsSource.h"
 #include "RainHistory.h"
 #include "RequestBudget.h"
+#include "SettingsStore.h"
 #include "StationSimulator.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
 #include <memory>
@@ -194,6 +198,7 @@ private slots:
     void aPollsRequestsGoTogetherOnceTheStationIsPlaced();
     void nearbyStationsInTheAnswersOrder();
     void overLoopbackEachRequestKeepsTheFetchBounds();
+    void ownDegreesAndCoverReachThePollsReadings();
     void staysWithinTheKeysBudgetOverADay_data();
     void staysWithinTheKeysBudgetOverADay();
 };
@@ -393,6 +398,29 @@ void TestPwsSource::overLoopbackEachRequestKeepsTheFetchBounds()
     timer.start();
     QCOMPARE(fieldsOf(slow.conditions("k", "IPWSLLUVIA")), QStringLiteral("failed load"));
     QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestPwsSource::ownDegreesAndCoverReachThePollsReadings()
+{
+    StationSimulator simulator;
+    LoopbackServer server;
+    simulator.registerRoutes(server.server());
+    QVERIFY(server.start());
+    const PwsSource source(server.baseUrl(), server.baseUrl());
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath("settings.ini"));
+    store.SaveSetting("Setup", "Path_Dat", dir.path());
+    ConfigPage config;
+    config.API_key = "demo";
+    config.Estacion_ID.text = "IPWSDESPEJADO";
+    ConditionsPage page;
+    const ConditionsResult result = ConditionsPoll(source, store, nullptr)
+                                        .WriteMeteo(config, ".", ObservationField::names(), page);
+    // The station sends 12 degrees, which the page names "NNE"; the devices get the 12, not
+    // the 22.5 at the centre of that name.
+    QCOMPARE(page.V[2].text, QStringLiteral("NNE"));
+    QCOMPARE(result.readings.windDegrees, std::optional<double>(12));
+    QCOMPARE(result.readings.cloudCover, std::optional<double>(4));
 }
 
 void TestPwsSource::staysWithinTheKeysBudgetOverADay_data()
