@@ -5,6 +5,7 @@
 #include "HourlyForecast.h"
 #include "LoopbackServer.h"
 #include "ObservationField.h"
+#include "PwsHourly.h"
 #include "PwsSource.h"
 #include "RainHistory.h"
 #include "RequestBudget.h"
@@ -192,6 +193,8 @@ private slots:
     void conditionsAnswer_data();
     void conditionsAnswer();
     void hourlyAnswerFillsTheForecastPage();
+    void hourlyReadsFailWhereValuesAreMissing_data();
+    void hourlyReadsFailWhereValuesAreMissing();
     void recordsWithoutAPlausibleTimeAreLeftOut();
     void typedTextCannotChangeTheAddress_data();
     void typedTextCannotChangeTheAddress();
@@ -244,6 +247,11 @@ void TestPwsSource::conditionsAnswer_data()
         FullObservation.arg("2.8", "1.0", "Despejado")
             .replace("Sun, 06 Dec 2026 07:05:00", "Mon, 07 Dec 2026 00:20:00")
             .replace("1796537100", "1796599200"));
+    row("west of Greenwich, in a half-hour zone",
+        { .patch = json(R"({"obsTimeLocal":"2026-12-06 02:35:00"})") },
+        FullObservation.arg("2.2", "3.4", "Despejado")
+            .replace("07:05:00 +0100", "02:35:00 -0330")
+            .replace("local_tz_offset=+0100", "local_tz_offset=-0330"));
     row("silent station (204) is the error answer", { .status = 204 },
         "error=no observation in the last hour (station_offline)");
     row("bad key (401) is a failed load", { .status = 0 }, "failed load");
@@ -300,6 +308,59 @@ void TestPwsSource::hourlyAnswerFillsTheForecastPage()
     // 10:00 has no temperature: its row stops there, as for an empty element of the XML service.
     QCOMPARE(page.rows[2].T_Fct.text, QString());
     QCOMPARE(page.rows[2].Hr_Fct.text, QStringLiteral("10:00"));
+}
+
+void TestPwsSource::hourlyReadsFailWhereValuesAreMissing_data()
+{
+    QTest::addColumn<QString>("key"); // of the hourly list changed at 08:00 ("time": to a text)
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("read"); // the date, the hours, then 08:00's cells or its failure
+
+    const QDateTime now = utc("2026-12-06T06:05:30Z");
+    QTest::newRow("all there") << "" << now
+                               << "domingo 6 diciembre 2026;11;08 00 13 71 10 Despejado";
+    for (const char* key : { "relative_humidity_2m", "wind_speed_10m", "weather_code" })
+        QTest::newRow(key) << key << now
+                           << "domingo 6 diciembre 2026;11;text read from an element without text";
+    QTest::newRow("every hour past")
+        << "" << utc("2026-12-06T18:00:00Z")
+        << "child read through a missing node;0;child read through a missing node";
+    QTest::newRow("an unreadable time: no answer") << "time" << now << "none";
+}
+
+void TestPwsSource::hourlyReadsFailWhereValuesAreMissing()
+{
+    QFETCH(QString, key);
+    QFETCH(QDateTime, now);
+    QFETCH(QString, read);
+    QJsonObject forecast = QJsonDocument::fromJson(forecastAnswer().body).object();
+    QJsonObject hours = forecast.value("hourly").toObject();
+    if (!key.isEmpty()) {
+        QJsonArray values = hours.value(key).toArray();
+        values[1] = key == "time" ? QJsonValue("08:00") : QJsonValue();
+        hours[key] = values;
+    }
+    forecast["hourly"] = hours;
+
+    const std::optional<HourlyAnswer> answer = PwsHourly::fromJson(forecast, now);
+    QStringList found;
+    if (answer) {
+        found << (answer->weekday
+                ? QStringList({ *answer->weekday, *answer->day, *answer->month, *answer->year })
+                      .join(' ')
+                : answer->dateFailure)
+              << QString::number(answer->hours.size());
+        const ForecastHour first = answer->hours.value(0);
+        const QList<ForecastHour::Cell> cells = { first.hour, first.minute, first.temperature,
+            first.humidity, first.wind, first.sky };
+        QStringList texts;
+        for (const ForecastHour::Cell& cell : cells)
+            texts << cell.value_or(QString());
+        found << (answer->hours.isEmpty() ? answer->missingHourFailure
+                : first.failure.isEmpty() ? texts.join(' ')
+                                          : first.failure);
+    }
+    QCOMPARE(found.isEmpty() ? QStringLiteral("none") : found.join(';'), read);
 }
 
 // Found by fuzzing: an epoch beyond qint64 was converted unchecked (undefined behaviour).
