@@ -13,6 +13,10 @@
 
 #include <QCoreApplication>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #ifdef Q_OS_WIN
 #include "GnsAutomationSink.h"
 #endif
@@ -39,6 +43,14 @@ Runtime::Runtime(const CommandLine& options)
     context.sources = m_sources.get();
     context.alertSink = m_alertSink.get();
     m_engine = std::make_unique<Engine>(context);
+#ifdef __GLIBC__
+    // A forecast's document is large and short-lived; what it freed goes back to the system
+    // instead of staying resident until the next one, for as long as the service runs.
+    const auto giveBackFreedMemory = [] { malloc_trim(0); };
+    QObject::connect(
+        m_engine.get(), &Engine::conditionsPolled, m_engine.get(), giveBackFreedMemory);
+    QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(), giveBackFreedMemory);
+#endif
     if (m_devices) {
         SnapshotBoard& board = m_devices->board();
         QObject::connect(m_engine.get(), &Engine::conditionsPolled, m_engine.get(),
