@@ -23,20 +23,10 @@ if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/nubora-demo.XXXXXX")
-# The file exists before the simulator starts, so the first look at it cannot fail.
-: >"$work/station-sim.out"
-build/tools/station-sim/station-sim --port 0 >"$work/station-sim.out" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
-
-port=""
-for _ in $(seq 200); do
-  port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$work/station-sim.out")
-  [ -n "$port" ] && break
-  kill -0 "$sim" 2>/dev/null || { echo "run.sh: station-sim did not start" >&2; exit 1; }
-  sleep 0.05
-done
-[ -n "$port" ] || { echo "run.sh: station-sim printed no port" >&2; exit 1; }
+. scripts/station-sim.sh
+sim=""
+trap '[ -n "$sim" ] && kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null || true' EXIT
+start_station_sim build "$work/station-sim.out" || exit 1
 
 if [ -n "$pws" ]; then
   cat >"$work/settings.ini" <<INI

@@ -23,16 +23,8 @@ trap cleanup EXIT
 export HOME="$work" XDG_RUNTIME_DIR="$work"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-: >"$work/sim.out"
-"$build/tools/station-sim/station-sim" --port 0 >"$work/sim.out" &
-sim=$!
-port=""
-for _ in $(seq 200); do
-  port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$work/sim.out")
-  [ -n "$port" ] && break
-  sleep 0.05
-done
-[ -n "$port" ] || { echo "service.sh: station-sim printed no port" >&2; exit 1; }
+. scripts/station-sim.sh
+start_station_sim "$build" "$work/sim.out" || exit 1
 cat >"$work/settings.ini" <<INI
 [Setup]
 API_key=bench
