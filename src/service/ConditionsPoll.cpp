@@ -177,7 +177,6 @@ void ConditionsPoll::finish(const ConfigPage& config, const SafeConditionEvaluat
             ? QStringLiteral("safe")
             : QStringLiteral("not safe: ") + evaluation.brokenLimits.join(QStringLiteral("; "));
     }
-    m_lastOutcome = outcome;
     const QString logLine
         = QStringLiteral("conditions %1: %2").arg(config.Estacion_ID.text, outcome);
     if (evaluation.SafeCondition || !evaluation.brokenLimits.isEmpty())

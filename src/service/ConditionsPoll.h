@@ -23,7 +23,9 @@ struct ConfigPage;
 struct ConditionsResult {
     bool safe = false; // the poll's SafeCondition
     PollEffects effects;
-    QString outcome; // as lastOutcome() says it
+    // How the poll ended, as its log line says it: "safe", "not safe: sky \"Nublado\"",
+    // "failed load: HTTP status 500", "error answer: ...", "run-time failure: ...".
+    QString outcome;
     QStringList brokenLimits; // each limit the verdict found broken, as the log names it
     QString alertText; // the notes joined, or "Fallo en Nubora"
     // The answer as the source handed it over; none when the poll ended before or at the load.
@@ -52,15 +54,8 @@ public:
     double ObsEpoch = 0;
     double TzOffsetHours = 0;
 
-    // What the last poll measured and how it ended, for the network device server.
-    const ConditionsReadings& readings() const { return m_readings; }
-
     // Releases the data file, as the window does when it closes.
     void releaseFile() { m_file.release(); }
-
-    // How the last poll ended, as its log line says: "safe", "not safe: sky \"Nublado\"",
-    // "failed load: HTTP status 500", "error answer: ...", "run-time failure: ...".
-    QString lastOutcome() const { return m_lastOutcome; }
 
 private:
     // Everything before the download: the data file's place, the period, the emptied page and
@@ -84,6 +79,5 @@ private:
     AlertSink* m_alertSink;
     Clock m_clock;
     DataFileWriter m_file;
-    QString m_lastOutcome;
     ConditionsReadings m_readings;
 };

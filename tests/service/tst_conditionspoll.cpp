@@ -93,6 +93,7 @@ private:
     std::unique_ptr<XmlSource> m_service;
     std::unique_ptr<ConditionsPoll> m_poll;
     RecordingHost m_host;
+    ConditionsResult m_result;
     RecordingSink m_sink;
     ConfigPage m_config;
     ConditionsPage m_page;
@@ -152,10 +153,10 @@ void TestConditionsPoll::cleanup()
 
 bool TestConditionsPoll::poll()
 {
-    const ConditionsResult result = m_poll->WriteMeteo(
+    m_result = m_poll->WriteMeteo(
         m_config, NumberConversion::DecimalSeparator(), ObservationField::names(), m_page);
-    m_host.apply(result.effects);
-    return result.safe;
+    m_host.apply(m_result.effects);
+    return m_result.safe;
 }
 
 QByteArray TestConditionsPoll::dataFile() const
@@ -280,7 +281,7 @@ void TestConditionsPoll::lineOnlyWithEachReadingOnce()
     QCOMPARE(m_sink.alerts, alert.isEmpty() ? QStringList() : QStringList { alert });
     QCOMPARE(m_page.T[0].text, T0);
     QCOMPARE(m_host.caption, QString("Nubora (07:05:09)"));
-    QCOMPARE(m_poll->readings().outcome, ConditionsReadings::Outcome::Complete);
+    QCOMPARE(m_result.readings.outcome, ConditionsReadings::Outcome::Complete);
 }
 
 void TestConditionsPoll::missingFolderStopsBeforeFetch()

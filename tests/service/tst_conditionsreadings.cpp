@@ -100,11 +100,10 @@ void TestConditionsReadings::stations()
     config.LimiteViento = "15";
     config.Lluvia_1h = 1;
     ConditionsPage page;
-    const bool verdict = poll.WriteMeteo(config, NumberConversion::DecimalSeparator(),
-                                 ObservationField::names(), page)
-                             .safe;
-
-    const ConditionsReadings& readings = poll.readings();
+    const ConditionsResult result = poll.WriteMeteo(
+        config, NumberConversion::DecimalSeparator(), ObservationField::names(), page);
+    const bool verdict = result.safe;
+    const ConditionsReadings& readings = result.readings;
     QCOMPARE(int(readings.outcome), outcome);
     QCOMPARE(readings.safe, safe);
     QCOMPARE(readings.safe, verdict);

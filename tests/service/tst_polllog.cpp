@@ -202,8 +202,9 @@ void TestPollLog::oneLinePerRequest()
     if (request == "conditions") {
         ConditionsPoll poll(service, store, nullptr);
         ConditionsPage page;
-        poll.WriteMeteo(config, ".", ObservationField::names(), page);
-        QVERIFY(QString("conditions " + station + ": " + poll.lastOutcome())
+        const QString outcome
+            = poll.WriteMeteo(config, ".", ObservationField::names(), page).outcome;
+        QVERIFY(QString("conditions " + station + ": " + outcome)
                     .contains(QRegularExpression(line)));
     } else if (request == "forecast") {
         ForecastPage page;
