@@ -187,7 +187,10 @@ void TestPollLog::oneLinePerRequest()
         config.API_key = value;
     store.SaveSetting("Setup", "Path_Dat", name == "Path_Dat" ? value : folder);
 
-    const FetchLimits limits { 1000, 1500, 1024 * 1024, 5 };
+    // Only the slow station needs the short total; a loaded or emulated machine may take
+    // longer than that to read the huge body up to its bound.
+    const int totalMs = station == "ISIMLENTO" ? 1500 : 30000;
+    const FetchLimits limits { 1000, totalMs, 1024 * 1024, 5 };
     const XmlSource xml(m_server.baseUrl(), limits);
     const PwsSource pws(name == "pws" ? m_closedUrl : m_server.baseUrl(),
         name == "forecast" ? m_closedUrl : m_server.baseUrl(), limits);
@@ -204,8 +207,8 @@ void TestPollLog::oneLinePerRequest()
         ConditionsPage page;
         const QString outcome
             = poll.WriteMeteo(config, ".", ObservationField::names(), page).outcome;
-        QVERIFY(QString("conditions " + station + ": " + outcome)
-                    .contains(QRegularExpression(line)));
+        const QString logged = "conditions " + station + ": " + outcome;
+        QVERIFY2(logged.contains(QRegularExpression(line)), qPrintable(logged));
     } else if (request == "forecast") {
         ForecastPage page;
         HourlyForecast(service).Forecast(config, station, ".", page);
