@@ -31,4 +31,15 @@ struct ConditionsReadings {
     std::optional<double> pressureHpa; // as the service gives it (sea level)
     std::optional<double> rain1hMm; // the last hour's rain
     std::optional<double> cloudCover; // %, where the source gives it
+
+    // Beyond the walk's own values: for the archive and the network devices.
+    QString source; // the source's name ("Fuente")
+    QString station; // the station asked for
+    std::optional<qint64> observationTimeMs; // the station's own time of the observation
+    std::optional<double> rainTodayMm;
+    std::optional<double> visibilityKm;
+    std::optional<double> stationPressureHpa; // where the source gives it
+    std::optional<double> elevationM;
+    std::optional<double> latitude;
+    std::optional<double> longitude;
 };

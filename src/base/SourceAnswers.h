@@ -42,6 +42,10 @@ struct Observation {
     // Values outside the walk, for observatory software on the network.
     std::optional<double> windDegrees; // the source's own degrees, where it sends them
     std::optional<double> cloudCover; // percent of sky covered, where the source gives it
+    std::optional<double> stationPressureHpa; // at the station's height, where the source gives it
+    std::optional<double> elevationM; // the station's height above sea level
+    std::optional<double> latitude; // the station's, in degrees
+    std::optional<double> longitude;
 
     void append(ObservationField::Index field, const QString& text) { values[field].append(text); }
     void endWithError(const QString& description)

@@ -57,6 +57,8 @@ ConditionsResult ConditionsPoll::WriteMeteo(const ConfigPage& config, const QStr
     QString outcome;
     m_readings = ConditionsReadings();
     m_readings.outcome = ConditionsReadings::Outcome::Failed;
+    m_readings.station = config.Estacion_ID.text;
+    m_readings.source = m_service.name();
     try {
         m_file.open(prepare(config, page, evaluation));
 
@@ -150,6 +152,10 @@ void ConditionsPoll::closeWalk(const ConfigPage& config, const Observation& obse
     m_readings.outcome = ConditionsReadings::Outcome::Complete;
     m_readings.windDegrees = observation.windDegrees;
     m_readings.cloudCover = observation.cloudCover;
+    m_readings.stationPressureHpa = observation.stationPressureHpa;
+    m_readings.elevationM = observation.elevationM;
+    m_readings.latitude = observation.latitude;
+    m_readings.longitude = observation.longitude;
     evaluation.windTest(config, walker.values().WindSpeed, walker.values().GustSpeed, page,
         { !observation.values[ObservationField::WindKph].isEmpty(),
             !observation.values[ObservationField::WindGustKph].isEmpty() });

@@ -181,6 +181,16 @@ void ObservationWalk::record(Index field, const QString& value)
     case Precip1hrMetric:
         m_readings.rain1hMm = number;
         break;
+    case PrecipTodayMetric:
+        m_readings.rainTodayMm = number;
+        break;
+    case VisibilityKm:
+        m_readings.visibilityKm = number;
+        break;
+    case ObservationEpoch:
+        if (number)
+            m_readings.observationTimeMs = qint64(*number) * 1000;
+        break;
     case Weather:
         m_readings.sky = value;
         break;

@@ -43,6 +43,7 @@ public:
     std::optional<StationList> nearbyStations(
         const QString& apiKey, const QString& station) const override;
     LoadFailure lastFailure() const override { return chosen().lastFailure(); }
+    QString name() const override { return chosenName(); }
 
 private:
     void add(const QString& name, std::unique_ptr<WeatherSource> source);

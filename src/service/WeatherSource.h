@@ -26,4 +26,6 @@ public:
     // Why the last request gave nothing, for the log; no reason where a source keeps none.
     // A source may also set it beside an answer, to say why the answer is empty.
     virtual LoadFailure lastFailure() const { return {}; }
+    // The name a user chooses the source by ("Fuente"); empty for a source outside the registry.
+    virtual QString name() const { return {}; }
 };

@@ -8,6 +8,7 @@
 #include "StationSimulator.h"
 #include "XmlSource.h"
 
+#include <QDateTime>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,6 +120,14 @@ void TestConditionsReadings::stations()
         QCOMPARE(readings.sky, page.C[1].text);
         QVERIFY(readings.windDegrees.has_value()); // the answer's wind_degrees
         QVERIFY(!readings.cloudCover); // the XML service sends no cover
+        // Sent in feet: 883 m as "2897 ft".
+        QVERIFY(readings.elevationM.has_value());
+        if (station == "ISIMDESPEJADO")
+            QVERIFY(qAbs(*readings.elevationM - 883) < 0.5);
+        QVERIFY(readings.latitude && readings.longitude);
+        const qint64 age
+            = QDateTime::currentMSecsSinceEpoch() - readings.observationTimeMs.value_or(0);
+        QVERIFY2(age >= 0 && age < 24 * 3600 * 1000, qPrintable(QString::number(age)));
     }
 }
 

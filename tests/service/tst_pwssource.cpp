@@ -482,6 +482,10 @@ void TestPwsSource::ownDegreesAndCoverReachThePollsReadings()
     QCOMPARE(page.V[2].text, QStringLiteral("NNE"));
     QCOMPARE(result.readings.windDegrees, std::optional<double>(12));
     QCOMPARE(result.readings.cloudCover, std::optional<double>(4));
+    // Where the station stands, for the pressure at its height and the night at its place.
+    QCOMPARE(result.readings.elevationM, std::optional<double>(1420));
+    QCOMPARE(result.readings.latitude, std::optional<double>(40.7339));
+    QVERIFY(result.readings.observationTimeMs.has_value());
 }
 
 void TestPwsSource::staysWithinTheKeysBudgetOverADay_data()

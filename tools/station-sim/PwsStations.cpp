@@ -21,14 +21,15 @@ struct Station {
     const char* neighbourhood; // UTF-8
     double latitude;
     double longitude;
+    int elevationM;
 };
 
 const Station stations[] = {
-    { "IPWSDESPEJADO", Kind::Clear, "Cerro de San Pedro", 40.7339, -3.7711 },
-    { "IPWSLLUVIA", Kind::Wet, "Valle del Lozoya", 40.9210, -3.8812 },
-    { "IPWSSILENCIO", Kind::Silent, "Valdemorillo", 40.5004, -4.0665 },
-    { "IPWSNULOS", Kind::NullFields, "Galapagar", 40.5786, -4.0034 },
-    { "IPWSMEDIANOCHE", Kind::Midnight, "Guadarrama", 40.6727, -4.0890 },
+    { "IPWSDESPEJADO", Kind::Clear, "Cerro de San Pedro", 40.7339, -3.7711, 1420 },
+    { "IPWSLLUVIA", Kind::Wet, "Valle del Lozoya", 40.9210, -3.8812, 1105 },
+    { "IPWSSILENCIO", Kind::Silent, "Valdemorillo", 40.5004, -4.0665, 810 },
+    { "IPWSNULOS", Kind::NullFields, "Galapagar", 40.5786, -4.0034, 880 },
+    { "IPWSMEDIANOCHE", Kind::Midnight, "Guadarrama", 40.6727, -4.0890, 965 },
 };
 
 constexpr qint64 RecordSpacing = 5 * 60;
@@ -107,6 +108,7 @@ QJsonObject observation(const Station& station, qint64 epoch, int offset)
         { "windSpeed", wet ? 11.2 : 4.3 },
         { "windGust", orNull(station, wet ? 19.8 : 7.6) },
         { "pressure", wet ? 1004.6 : 1021.3 },
+        { "elev", station.elevationM },
         { "precipRate", rainRate(station, local) },
         { "precipTotal", rainSinceMidnight(station, epoch, offset) },
     };

@@ -100,6 +100,12 @@ Observation fromJson(const Input& input)
 
     answer.windDegrees = finite(degrees);
     answer.cloudCover = finite(number(current, QStringLiteral("cloud_cover")));
+    answer.latitude = finite(number(observation, QStringLiteral("lat")));
+    answer.longitude = finite(number(observation, QStringLiteral("lon")));
+    // The station's own height; the forecast service's grid height where the station gives none.
+    answer.elevationM = finite(number(metric, QStringLiteral("elev")));
+    if (!answer.elevationM)
+        answer.elevationM = finite(number(input.forecast, QStringLiteral("elevation")));
     return answer;
 }
 

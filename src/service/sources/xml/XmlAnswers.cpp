@@ -49,6 +49,27 @@ std::optional<double> windDegrees(const QDomDocument& document)
     return NumberConversion::fromService(text.nodeValue());
 }
 
+// The station's place from observation_location, by name; the elevation comes in feet ("2185 ft").
+void readPlace(const QDomDocument& document, Observation& answer)
+{
+    const QDomElement location
+        = WeatherService::ElementsByTagName(document, QStringLiteral("observation_location"))
+              .item(0)
+              .toElement();
+    const auto child = [&location](const char* name) {
+        return location.firstChildElement(QLatin1String(name)).text().trimmed();
+    };
+    answer.latitude = NumberConversion::fromService(child("latitude"));
+    answer.longitude = NumberConversion::fromService(child("longitude"));
+    const QString elevation = child("elevation");
+    if (elevation.endsWith(QLatin1String(" ft"))) {
+        constexpr double MetresPerFoot = 0.3048;
+        const std::optional<double> feet = NumberConversion::fromService(elevation.chopped(3));
+        if (feet)
+            answer.elevationM = *feet * MetresPerFoot;
+    }
+}
+
 ForecastHour readHour(const QDomNode& entry)
 {
     ForecastHour hour;
@@ -89,6 +110,7 @@ Observation observation(const QDomDocument& document)
 {
     Observation answer;
     answer.windDegrees = windDegrees(document);
+    readPlace(document, answer);
     const QStringList names = ObservationField::names();
     for (int index = 0; index < ObservationField::Count; ++index) {
         const auto field = ObservationField::Index(index);
