@@ -202,7 +202,14 @@ Result AlpacaApi::deviceState(Device device) const
     const qint64 now = m_board.now();
     std::string list = "[";
     if (device == SafetyMonitor) {
-        list += stateEntry("IsSafe", jsonBool(snapshot->isSafe(now))) + ',';
+        // Beyond the interface's own entry: why, and while waiting, how long is left.
+        const SafetyVerdict verdict = snapshot->safety.verdict(now);
+        list += stateEntry("IsSafe", jsonBool(verdict.safe)) + ',';
+        list += stateEntry("SafetyReason", jsonString(verdict.reason.toStdString())) + ',';
+        if (verdict.safeAtMs) {
+            const qint64 seconds = (*verdict.safeAtMs - now + 999) / 1000;
+            list += stateEntry("SecondsUntilSafe", std::to_string(seconds)) + ',';
+        }
     } else {
         for (int i = 0; i < int(Sensor::Count); ++i) {
             if (const std::optional<SensorValue>& measured = snapshot->sensors[i])

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConditionsReadings.h"
+#include "NetworkSafety.h"
 
 #include <QtGlobal>
 #include <array>
@@ -48,7 +49,8 @@ struct DeviceSnapshot {
         return sensors[std::size_t(which)];
     }
 
-    // The last poll ended safe and is no older than two refresh periods and a minute.
-    bool isSafe(qint64 nowMs) const;
-    bool isFresh(qint64 nowMs) const;
+    // The network safety: the polls with their wait, fresh polls and observation included.
+    NetworkSafety safety;
+
+    bool isSafe(qint64 nowMs) const { return safety.verdict(nowMs).safe; }
 };

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-using Outcome = ConditionsReadings::Outcome;
-
 namespace IndiEndpoints
 {
 
@@ -65,24 +63,7 @@ bool handles(std::string_view path)
 
 QString reasons(const DeviceSnapshot& snapshot, qint64 nowMs)
 {
-    if (!snapshot.polled)
-        return QStringLiteral("Nubora aún no ha consultado la estación");
-    if (!snapshot.isFresh(nowMs)) {
-        const qint64 minutes = (nowMs - snapshot.pollTimeMs) / 60000;
-        return QStringLiteral("Datos sin actualizar desde hace %1 min").arg(minutes);
-    }
-    switch (snapshot.last.outcome) {
-    case Outcome::NotRun:
-    case Outcome::Failed:
-        return QStringLiteral("Fallo en Nubora: sin datos de la estación");
-    case Outcome::ErrorAnswer:
-        return QStringLiteral("Fallo en Nubora: el servicio respondió con un error");
-    case Outcome::Complete:
-        break;
-    }
-    if (snapshot.last.safe)
-        return QStringLiteral("Condiciones seguras");
-    return snapshot.last.reasons;
+    return snapshot.safety.verdict(nowMs).reason;
 }
 
 int forecastRating(const DeviceSnapshot& snapshot, qint64 nowMs)
@@ -98,9 +79,10 @@ AlpacaReply answer(
     if (method != "GET")
         return { 400, "text/plain; charset=utf-8", "GET only\n" };
     if (path == "/indi/safety") {
-        const std::string body = "{\"roof_status\": {\"open_ok\": "
-            + std::string(snapshot.isSafe(nowMs) ? "1" : "0") + ", \"reasons\": "
-            + AlpacaProtocol::jsonString(reasons(snapshot, nowMs).toStdString()) + "}}\n";
+        const SafetyVerdict verdict = snapshot.safety.verdict(nowMs);
+        const std::string body
+            = "{\"roof_status\": {\"open_ok\": " + std::string(verdict.safe ? "1" : "0")
+            + ", \"reasons\": " + AlpacaProtocol::jsonString(verdict.reason.toStdString()) + "}}\n";
         return { 200, "application/json", body };
     }
     if (path == "/indi/weather")

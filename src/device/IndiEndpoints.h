@@ -14,10 +14,11 @@ bool handles(std::string_view path);
 AlpacaReply answer(
     std::string_view method, std::string_view path, const DeviceSnapshot& snapshot, qint64 nowMs);
 
-// Why the roof may or may not open, in the program's Spanish texts.
+// Why the roof may or may not open, in the program's Spanish texts; while the wait keeps it
+// shut, how long is left.
 QString reasons(const DeviceSnapshot& snapshot, qint64 nowMs);
 // 0: safe now and the next three forecast hours pass every limit; 1: safe now, but one of
-// those hours fails a limit; 2: not safe now, failed, or not fresh.
+// those hours fails a limit; 2: not safe now (failed, not fresh, or waiting).
 int forecastRating(const DeviceSnapshot& snapshot, qint64 nowMs);
 
 } // namespace IndiEndpoints

@@ -10,20 +10,6 @@ constexpr double KphPerMetrePerSecond = 3.6;
 
 } // namespace
 
-bool DeviceSnapshot::isFresh(qint64 nowMs) const
-{
-    if (!polled)
-        return false;
-    // The timer polls at least once a minute whatever the period says.
-    const qint64 periodMinutes = std::max<qint64>(last.refreshMinutes, 1);
-    return nowMs - pollTimeMs <= (2 * periodMinutes + 1) * 60 * 1000;
-}
-
-bool DeviceSnapshot::isSafe(qint64 nowMs) const
-{
-    return last.outcome == ConditionsReadings::Outcome::Complete && last.safe && isFresh(nowMs);
-}
-
 SnapshotBoard::SnapshotBoard(Clock clock)
     : m_clock(clock ? std::move(clock) : Clock(&QDateTime::currentMSecsSinceEpoch))
     , m_current(std::make_shared<const DeviceSnapshot>())
@@ -72,6 +58,13 @@ void SnapshotBoard::publishForecast(const ForecastPage& page)
         = std::all_of(page.rows.begin(), page.rows.begin() + 3, [](const ForecastRow& row) {
               return !row.Hr_Fct.text.isEmpty() && row.Hr_Fct.background == FieldColour::Green;
           });
+    swapIn(std::move(next));
+}
+
+void SnapshotBoard::publishSafety(const NetworkSafety& safety)
+{
+    auto next = std::make_shared<DeviceSnapshot>(*current());
+    next->safety = safety;
     swapIn(std::move(next));
 }
 

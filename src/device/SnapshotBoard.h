@@ -18,6 +18,8 @@ public:
 
     void publish(const ConditionsReadings& readings);
     void publishForecast(const ForecastPage& page);
+    // The network safety as it stands after a poll or a forecast; it answers for any later time.
+    void publishSafety(const NetworkSafety& safety);
     std::shared_ptr<const DeviceSnapshot> current() const;
     qint64 now() const { return m_clock(); }
 

@@ -7,11 +7,14 @@
 #include "Engine.h"
 #include "NuboraVersion.h"
 #include "PwsSource.h"
+#include "SafetyWait.h"
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
 #include "SourceRegistry.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -58,6 +61,44 @@ Runtime::Runtime(const CommandLine& options)
         QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(),
             [&board](const ForecastPage& page) { board.publishForecast(page); });
     }
+    // The archive, once there is one, passes its reader and stores each change.
+    startSafety(nullptr, {});
+}
+
+void Runtime::startSafety(
+    const HistoryReader* history, std::function<void(const SafetyTransition&)> record)
+{
+    // The safety the network devices report waits for a run of good polls; the tick tells the
+    // changes that come due between polls (the wait's end, a gap, an observation grown old).
+    const auto setting = [this](const QString& key) {
+        return m_store->GetSetting(ConfigStore::Setup, key, QString());
+    };
+    m_safety = std::make_unique<SafetyWait>(SafetyWait::readSettings(setting));
+    m_safety->setTransitionHook(std::move(record));
+    bool ok = false;
+    const int refreshMinutes = setting(QStringLiteral("T_Refresco")).toInt(&ok);
+    m_safety->start(QDateTime::currentMSecsSinceEpoch(), history, ok ? refreshMinutes : 5);
+    SnapshotBoard* board = m_devices ? &m_devices->board() : nullptr;
+    const auto publish = [this, board] {
+        if (board)
+            board->publishSafety(m_safety->state());
+    };
+    publish();
+    Engine* engine = m_engine.get();
+    QObject::connect(engine, &Engine::conditionsPolled, engine,
+        [this, engine, publish](const ConditionsResult& result) {
+            m_safety->addPoll(engine->lastPollTime().toMSecsSinceEpoch(), result.readings);
+            publish();
+        });
+    QObject::connect(
+        engine, &Engine::forecastChanged, engine, [this, publish](const ForecastPage& page) {
+            m_safety->setForecast(QDateTime::currentMSecsSinceEpoch(), page);
+            publish();
+        });
+    auto* tick = new QTimer(engine);
+    QObject::connect(tick, &QTimer::timeout, engine,
+        [this] { m_safety->tick(QDateTime::currentMSecsSinceEpoch()); });
+    tick->start(10 * 1000);
 }
 
 Runtime::~Runtime()

@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class AlertSink;
 class AlpacaService;
 class Engine;
+class HistoryReader;
+class SafetyWait;
 class SettingsStore;
 class SourceRegistry;
 struct CommandLine;
+struct SafetyTransition;
 
 // What both executables run: the settings, the weather sources, the alert receiver, the
 // engine and the network devices, wired together from the command line.
@@ -32,11 +36,19 @@ public:
     SettingsStore& store() { return *m_store; }
     // None when the server is off or cannot listen.
     AlpacaService* devices() { return m_devices.get(); }
+    // The safety the network devices report, with its wait.
+    SafetyWait& safety() { return *m_safety; }
 
 private:
+    // The polls of the archive's reader, where there is one, resume the wait begun before;
+    // record, where given, is told each change.
+    void startSafety(
+        const HistoryReader* history, std::function<void(const SafetyTransition&)> record);
+
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<SourceRegistry> m_sources;
     std::unique_ptr<AlertSink> m_alertSink;
     std::unique_ptr<AlpacaService> m_devices;
     std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<SafetyWait> m_safety;
 };
