@@ -46,6 +46,9 @@ private:
     {
         NuboraProcess::writeSettings(
             m_dir.filePath("settings.ini"), station, m_dir.path(), alpacaPort);
+        // These cases are about the server, not the wait before safe.
+        QSettings(m_dir.filePath("settings.ini"), QSettings::IniFormat)
+            .setValue("Setup/EsperaSegura", "0");
     }
     bool startNubora(QProcess& nubora, const QStringList& extra)
     {

@@ -63,6 +63,7 @@ private slots:
     void neverMeasuredAndNotConnected();
     void isSafe_data();
     void isSafe();
+    void waitThroughTheServer();
     void failedPollKeepsValuesAging();
     void managementLists();
     void discoveryOnLoopback();
@@ -73,8 +74,16 @@ private:
     Answer request(const char* method, const QByteArray& target, const QByteArray& body = {});
     Answer get(const QByteArray& target) { return request("GET", target); }
     void connectBoth();
+    // A poll as the program hands it on: its readings, then the safety they lead to.
+    void publishPoll(const ConditionsReadings& readings)
+    {
+        m_board->publish(readings);
+        m_safety.addPoll(m_now, readings);
+        m_board->publishSafety(m_safety);
+    }
 
     std::atomic<qint64> m_now { T0 };
+    NetworkSafety m_safety;
     std::unique_ptr<SnapshotBoard> m_board;
     std::unique_ptr<AlpacaApi> m_api;
     std::unique_ptr<DeviceServer> m_server;
@@ -84,6 +93,7 @@ private:
 void TestAlpacaProtocol::init()
 {
     m_now = T0;
+    m_safety = NetworkSafety({ 0, 0, 15 }); // safe on the first safe poll unless a case waits
     m_board = std::make_unique<SnapshotBoard>([this] { return m_now.load(); });
     m_api = std::make_unique<AlpacaApi>(
         *m_board, std::array<std::string, AlpacaApi::DeviceCount> { "id-safety", "id-conditions" });
@@ -200,7 +210,7 @@ void TestAlpacaProtocol::protocol()
     QFETCH(int, errorNumber);
     QFETCH(qint64, clientTransaction);
 
-    m_board->publish(clearNight());
+    publishPoll(clearNight());
     connectBoth();
     const Answer answer = request(method.constData(), target, body);
     QCOMPARE(answer.status, status);
@@ -252,7 +262,7 @@ void TestAlpacaProtocol::memberTypes()
     QFETCH(int, type);
     QFETCH(int, errorNumber);
 
-    m_board->publish(clearNight());
+    publishPoll(clearNight());
     connectBoth();
     const Answer answer = get(path);
     QCOMPARE(answer.status, 200);
@@ -305,7 +315,7 @@ void TestAlpacaProtocol::valuesInDeviceUnits()
     readings.windDirText = windDirText;
     if (windDegrees >= 0)
         readings.windDegrees = windDegrees;
-    m_board->publish(readings);
+    publishPoll(readings);
     connectBoth();
     const QByteArray oc = "/api/v1/observingconditions/0/";
     QCOMPARE(get(oc + "windspeed").json.value("Value").toDouble(), speed);
@@ -325,7 +335,7 @@ void TestAlpacaProtocol::neverMeasuredAndNotConnected()
 {
     const QByteArray oc = "/api/v1/observingconditions/0/";
     // Not connected: the values are an error, the monitor says unsafe.
-    m_board->publish(clearNight());
+    publishPoll(clearNight());
     QCOMPARE(get(oc + "temperature").json.value("ErrorNumber").toInt(), 0x407);
     QCOMPARE(get(oc + "devicestate").json.value("ErrorNumber").toInt(), 0x407);
     QCOMPARE(get("/api/v1/safetymonitor/0/issafe").json.value("Value").toBool(true), false);
@@ -345,7 +355,7 @@ void TestAlpacaProtocol::neverMeasuredAndNotConnected()
     // A poll that lacked one value leaves only that one unset.
     ConditionsReadings readings = clearNight();
     readings.temperature.reset();
-    m_board->publish(readings);
+    publishPoll(readings);
     QCOMPARE(get(oc + "temperature").json.value("ErrorNumber").toInt(), 0x402);
     QCOMPARE(get(oc + "humidity").json.value("Value").toDouble(), 65.0);
 }
@@ -385,7 +395,7 @@ void TestAlpacaProtocol::isSafe()
     readings.outcome = Outcome(outcome);
     readings.safe = safe;
     readings.refreshMinutes = qint16(refreshMinutes);
-    m_board->publish(readings);
+    publishPoll(readings);
     connectBoth();
     m_now += ageMs;
     QCOMPARE(get("/api/v1/safetymonitor/0/issafe").json.value("Value").toBool(!expected), expected);
@@ -394,16 +404,61 @@ void TestAlpacaProtocol::isSafe()
     QCOMPARE(state.at(0).toObject().value("Value").toBool(!expected), expected);
 }
 
+void TestAlpacaProtocol::waitThroughTheServer()
+{
+    m_safety = NetworkSafety({ 10, 0, 15 });
+    connectBoth();
+    const auto state = [this] {
+        QMap<QString, QJsonValue> entries;
+        const QJsonArray list
+            = get("/api/v1/safetymonitor/0/devicestate").json.value("Value").toArray();
+        for (const QJsonValue& entry : list)
+            entries.insert(
+                entry.toObject().value("Name").toString(), entry.toObject().value("Value"));
+        return entries;
+    };
+    const auto isSafe
+        = [this] { return get("/api/v1/safetymonitor/0/issafe").json.value("Value").toBool(true); };
+    ConditionsReadings readings = clearNight();
+    readings.safe = false;
+    readings.reasons = "V40Km/h";
+    publishPoll(readings);
+    QCOMPARE(state().value("SafetyReason").toString(), QString("V40Km/h"));
+
+    // Ten minutes of safe polls, one a minute, three-minute-old observations.
+    readings = clearNight();
+    readings.refreshMinutes = 1;
+    for (int minute = 1; minute <= 10; ++minute) {
+        m_now = T0 + minute * 60000;
+        readings.observationTimeMs = m_now - 180000;
+        publishPoll(readings);
+        QCOMPARE(isSafe(), false);
+        m_now += 30000; // between polls, the answer counts down on the board's clock
+        const QMap<QString, QJsonValue> entries = state();
+        QCOMPARE(entries.value("IsSafe").toBool(true), false);
+        QCOMPARE(entries.value("SecondsUntilSafe").toInt(), (11 - minute) * 60 - 30);
+        QCOMPARE(entries.value("SafetyReason").toString(),
+            QStringLiteral("Seguro en %1 min").arg(11 - minute));
+    }
+    QCOMPARE(get("/indi/safety").json.value("roof_status").toObject().value("reasons").toString(),
+        QString("Seguro en 1 min"));
+    m_now = T0 + 11 * 60000; // the wait is over without another poll
+    QCOMPARE(isSafe(), true);
+    QCOMPARE(state().value("SafetyReason").toString(), QString("Condiciones seguras"));
+    QVERIFY(!state().contains("SecondsUntilSafe"));
+    QCOMPARE(get("/indi/safety").json.value("roof_status").toObject().value("open_ok").toInt(), 1);
+}
+
 void TestAlpacaProtocol::failedPollKeepsValuesAging()
 {
     const QByteArray oc = "/api/v1/observingconditions/0/";
-    m_board->publish(clearNight());
+    publishPoll(clearNight());
     connectBoth();
     m_now += 90000;
     ConditionsReadings failed;
     failed.outcome = Outcome::Failed;
     failed.refreshMinutes = 5;
-    m_board->publish(failed);
+    publishPoll(failed);
     m_now += 30000;
     QCOMPARE(get("/api/v1/safetymonitor/0/issafe").json.value("Value").toBool(true), false);
     QCOMPARE(get(oc + "temperature").json.value("Value").toDouble(), 12.3);
@@ -510,7 +565,7 @@ void TestAlpacaProtocol::indiAnswers()
         readings.reasons = "Fallo en Nubora";
     }
     if (poll != "none")
-        m_board->publish(readings);
+        publishPoll(readings);
     ForecastPage forecast;
     for (ForecastRow& row : forecast.rows) {
         row.Hr_Fct.text = "20:00";
