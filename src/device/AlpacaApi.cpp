@@ -42,9 +42,11 @@ std::string timeStamp(qint64 nowMs)
 
 } // namespace
 
-AlpacaApi::AlpacaApi(const SnapshotBoard& board, std::array<std::string, DeviceCount> uniqueIds)
+AlpacaApi::AlpacaApi(const SnapshotBoard& board, std::array<std::string, DeviceCount> uniqueIds,
+    const HistoryReader* history, double reachHours)
     : m_board(board)
     , m_uniqueIds(std::move(uniqueIds))
+    , m_averages(history, reachHours)
 {
 }
 
@@ -131,12 +133,10 @@ Result AlpacaApi::member(
         // A monitor that is not connected reports unsafe rather than an error.
         return Result::ok(jsonBool(connected && snapshot->isSafe(now)));
     }
-    std::optional<Result> answer
-        = ObservingConditionsMembers::answer(name, put, parameters, *snapshot, now);
+    const std::optional<Result> answer = ObservingConditionsMembers::answer(
+        name, put, parameters, { *snapshot, m_averages, now, connected });
     if (!answer)
         return Result::bad("Unknown member: " + std::string(name));
-    if (!answer->badRequest && !connected)
-        return Result::error(NotConnected, "Not connected");
     return *answer;
 }
 
@@ -211,8 +211,10 @@ Result AlpacaApi::deviceState(Device device) const
             list += stateEntry("SecondsUntilSafe", std::to_string(seconds)) + ',';
         }
     } else {
+        const SensorValues values = m_averages.served(*snapshot, now);
         for (int i = 0; i < int(Sensor::Count); ++i) {
-            if (const std::optional<SensorValue>& measured = snapshot->sensors[i])
+            const std::optional<SensorValue>& measured = values[i];
+            if (measured && ObservingConditionsMembers::implemented(Sensor(i), *snapshot))
                 list += stateEntry(ObservingConditionsMembers::stateName(Sensor(i)),
                             jsonNumber(measured->value))
                     + ',';

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlpacaProtocol.h"
+#include "AveragedSensors.h"
 
 #include <array>
 #include <atomic>
@@ -22,8 +23,10 @@ class AlpacaApi
 public:
     enum Device { SafetyMonitor, ObservingConditions, DeviceCount };
 
-    // The devices' UniqueIDs, kept by the caller so that they survive restarts.
-    AlpacaApi(const SnapshotBoard& board, std::array<std::string, DeviceCount> uniqueIds);
+    // The devices' UniqueIDs, kept by the caller so that they survive restarts. The archive
+    // (none: null) reaches back reachHours; values are averaged from it.
+    AlpacaApi(const SnapshotBoard& board, std::array<std::string, DeviceCount> uniqueIds,
+        const HistoryReader* history = nullptr, double reachHours = 0);
 
     // GET parameters come from the query, PUT parameters from the form-encoded body.
     AlpacaReply handle(std::string_view method, std::string_view path,
@@ -43,4 +46,5 @@ private:
     std::array<std::string, DeviceCount> m_uniqueIds;
     std::array<std::atomic<bool>, DeviceCount> m_connected {};
     std::atomic<quint32> m_serverTransaction { 0 };
+    AveragedSensors m_averages;
 };

@@ -28,7 +28,17 @@ enum class Sensor {
 // One value in the device's units (°C, %, hPa, mm/h, degrees, m/s) and when it was measured.
 struct SensorValue {
     double value = 0;
-    qint64 timeMs = 0; // milliseconds since the epoch
+    qint64 timeMs = 0; // the station's own time of the observation, milliseconds since the epoch
+};
+
+using SensorValues = std::array<std::optional<SensorValue>, std::size_t(Sensor::Count)>;
+
+// Where the pressure sensor's value comes from: the device serves the pressure at the station.
+enum class PressureOrigin {
+    NotYetKnown, // no poll has brought a pressure yet
+    Station, // the source's own station pressure
+    SeaLevelReduced, // the sea-level pressure brought down to the station's elevation
+    Unavailable, // sea level only, and no elevation to reduce it with
 };
 
 // What the device server answers from: published whole by the window's thread after each
@@ -40,6 +50,8 @@ struct DeviceSnapshot {
     // Each sensor keeps its last measured value: a failed poll or an error answer leaves it
     // as it was, older.
     std::array<std::optional<SensorValue>, std::size_t(Sensor::Count)> sensors;
+    PressureOrigin pressureOrigin = PressureOrigin::NotYetKnown;
+    double pressureElevationM = 0; // the elevation a sea-level pressure was reduced with
 
     // The next three forecast hours pass every limit; false until a forecast has been shown.
     bool nextHoursPass = false;

@@ -1,5 +1,8 @@
 #include "ObservingConditionsMembers.h"
 
+#include "AveragedSensors.h"
+
+#include <QString>
 #include <array>
 
 using namespace AlpacaProtocol;
@@ -21,8 +24,7 @@ constexpr std::array<SensorInfo, std::size_t(Sensor::Count)> Sensors { {
     { "cloudcover", "CloudCover", "Nubosidad del servicio meteorológico (%)" },
     { "dewpoint", "DewPoint", "Punto de rocío de la estación meteorológica personal (°C)" },
     { "humidity", "Humidity", "Humedad relativa de la estación meteorológica personal (%)" },
-    { "pressure", "Pressure",
-        "Presión atmosférica de la estación, reducida al nivel del mar (hPa)" },
+    { "pressure", "Pressure", "Presión atmosférica en la estación (hPa)" },
     { "rainrate", "RainRate", "Lluvia de la última hora en la estación (mm/h)" },
     { "skybrightness", "SkyBrightness", {} },
     { "skyquality", "SkyQuality", {} },
@@ -57,16 +59,21 @@ std::string lower(const std::string& text)
     return out;
 }
 
-Result notImplemented(std::string_view what)
+Result notImplemented(Sensor sensor)
 {
-    return Result::error(NotImplemented, std::string(what) + " is not measured by this device");
+    std::string message
+        = std::string(Sensors[std::size_t(sensor)].state) + " is not measured by this device";
+    if (sensor == Sensor::Pressure)
+        message += ": the source gives the sea-level pressure without the station's elevation";
+    return Result::error(NotImplemented, message);
 }
 
-Result value(Sensor sensor, const DeviceSnapshot& snapshot)
+Result value(Sensor sensor, const DeviceState& device)
 {
-    if (!implemented(sensor, snapshot))
-        return notImplemented(Sensors[std::size_t(sensor)].state);
-    const std::optional<SensorValue>& measured = snapshot.sensor(sensor);
+    if (!implemented(sensor, device.snapshot))
+        return notImplemented(sensor);
+    const std::optional<SensorValue> measured
+        = device.averages.served(device.snapshot, device.nowMs)[std::size_t(sensor)];
     if (!measured)
         return Result::error(ValueNotSet,
             std::string(Sensors[std::size_t(sensor)].state) + " has not been measured yet");
@@ -93,7 +100,8 @@ Result timeSinceLastUpdate(const std::string& name, const DeviceSnapshot& snapsh
     if (!sensor)
         return Result::error(InvalidValue, "Unknown sensor name: " + name);
     if (!implemented(*sensor, snapshot))
-        return notImplemented(Sensors[std::size_t(*sensor)].state);
+        return notImplemented(*sensor);
+    // The newest reading, whatever the average period.
     const std::optional<SensorValue>& measured = snapshot.sensor(*sensor);
     if (!measured)
         return Result::error(ValueNotSet, name + " has not been measured yet");
@@ -106,8 +114,54 @@ Result sensorDescription(const std::string& name, const DeviceSnapshot& snapshot
     if (!sensor)
         return Result::error(InvalidValue, "Unknown sensor name: " + name);
     if (!implemented(*sensor, snapshot))
-        return notImplemented(Sensors[std::size_t(*sensor)].state);
-    return Result::ok(jsonString(Sensors[std::size_t(*sensor)].description));
+        return notImplemented(*sensor);
+    return Result::ok(jsonString(description(*sensor, snapshot)));
+}
+
+Result notConnected()
+{
+    return Result::error(NotConnected, "Not connected");
+}
+
+Result averagePeriod(bool put, const Parameters& parameters, const DeviceState& device)
+{
+    if (!put)
+        return Result::ok(jsonNumber(device.averages.periodHours()));
+    const std::string* text = find(parameters, "averageperiod");
+    const std::optional<double> hours = text ? toDouble(*text) : std::nullopt;
+    if (!hours)
+        return Result::bad("AveragePeriod must be a number");
+    // A client that is not connected changes nothing.
+    if (!device.connected)
+        return notConnected();
+    if (const std::optional<std::string> refused = device.averages.setPeriod(*hours))
+        return Result::error(InvalidValue, *refused);
+    return Result::ok();
+}
+
+// Whatever the connection.
+std::optional<Result> respond(
+    std::string_view member, bool put, const Parameters& parameters, const DeviceState& device)
+{
+    const auto onlyGet = [put](const auto& get) { return put ? Result::bad("GET only") : get(); };
+
+    if (const std::optional<Sensor> sensor = sensorByMember(member))
+        return onlyGet([&] { return value(*sensor, device); });
+    if (member == "averageperiod")
+        return averagePeriod(put, parameters, device);
+    if (member == "refresh")
+        return put ? Result::ok() : Result::bad("PUT only");
+    if (member == "sensordescription" || member == "timesincelastupdate") {
+        if (put)
+            return Result::bad("GET only");
+        const std::string* name = find(parameters, "sensorname");
+        if (!name)
+            return Result::bad("SensorName is missing");
+        return member == "sensordescription"
+            ? sensorDescription(*name, device.snapshot)
+            : timeSinceLastUpdate(*name, device.snapshot, device.nowMs);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -127,41 +181,38 @@ bool implemented(Sensor sensor, const DeviceSnapshot& snapshot)
     // Cloud cover only comes from a source that gives it; the sky text is no measurement.
     if (sensor == Sensor::CloudCover)
         return snapshot.sensor(sensor).has_value();
+    if (sensor == Sensor::Pressure)
+        return snapshot.pressureOrigin != PressureOrigin::Unavailable;
     return !Sensors[std::size_t(sensor)].description.empty();
 }
 
-std::optional<Result> answer(std::string_view member, bool put, const Parameters& parameters,
-    const DeviceSnapshot& snapshot, qint64 nowMs)
+std::string description(Sensor sensor, const DeviceSnapshot& snapshot)
 {
-    const auto onlyGet = [put](const auto& get) { return put ? Result::bad("GET only") : get(); };
-
-    if (const std::optional<Sensor> sensor = sensorByMember(member))
-        return onlyGet([&] { return value(*sensor, snapshot); });
-
-    if (member == "averageperiod") {
-        if (!put)
-            return Result::ok(jsonNumber(0));
-        const std::string* text = find(parameters, "averageperiod");
-        const std::optional<double> hours = text ? toDouble(*text) : std::nullopt;
-        if (!hours)
-            return Result::bad("AveragePeriod must be a number");
-        // Values are the service's own, as it reports them; no average is kept.
-        if (*hours != 0)
-            return Result::error(InvalidValue, "Only an AveragePeriod of 0 is supported");
-        return Result::ok();
+    if (!implemented(sensor, snapshot))
+        return {};
+    if (sensor == Sensor::Pressure) {
+        switch (snapshot.pressureOrigin) {
+        case PressureOrigin::Station:
+            return "Presión atmosférica en la estación, medida por la estación (hPa)";
+        case PressureOrigin::SeaLevelReduced:
+            return QStringLiteral("Presión atmosférica en la estación: la del nivel del mar "
+                                  "reducida a su altitud de %1 m con la atmósfera estándar (hPa)")
+                .arg(qRound(snapshot.pressureElevationM))
+                .toStdString();
+        default:
+            break;
+        }
     }
-    if (member == "refresh")
-        return put ? Result::ok() : Result::bad("PUT only");
-    if (member == "sensordescription" || member == "timesincelastupdate") {
-        if (put)
-            return Result::bad("GET only");
-        const std::string* name = find(parameters, "sensorname");
-        if (!name)
-            return Result::bad("SensorName is missing");
-        return member == "sensordescription" ? sensorDescription(*name, snapshot)
-                                             : timeSinceLastUpdate(*name, snapshot, nowMs);
-    }
-    return std::nullopt;
+    return std::string(Sensors[std::size_t(sensor)].description);
+}
+
+std::optional<Result> answer(
+    std::string_view member, bool put, const Parameters& parameters, const DeviceState& device)
+{
+    std::optional<Result> result = respond(member, put, parameters, device);
+    if (result && !result->badRequest && !device.connected)
+        return notConnected();
+    return result;
 }
 
 } // namespace ObservingConditionsMembers

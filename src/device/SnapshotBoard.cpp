@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <cmath>
 
 namespace
 {
@@ -24,9 +25,12 @@ void SnapshotBoard::publish(const ConditionsReadings& readings)
     next->pollTimeMs = now;
     next->last = readings;
 
-    const auto set = [&next, now](Sensor which, std::optional<double> value) {
+    // A value is as old as the station's observation, which the service may hand out again
+    // long after; a source without the observation's time dates it by the poll.
+    const qint64 observed = readings.observationTimeMs.value_or(now);
+    const auto set = [&next, observed](Sensor which, std::optional<double> value) {
         if (value)
-            next->sensors[std::size_t(which)] = SensorValue { *value, now };
+            next->sensors[std::size_t(which)] = SensorValue { *value, observed };
     };
     const auto perSecond = [](std::optional<double> kph) {
         return kph ? std::optional<double>(*kph / KphPerMetrePerSecond) : std::nullopt;
@@ -34,7 +38,7 @@ void SnapshotBoard::publish(const ConditionsReadings& readings)
     set(Sensor::CloudCover, readings.cloudCover);
     set(Sensor::DewPoint, readings.dewpoint);
     set(Sensor::Humidity, readings.humidity);
-    set(Sensor::Pressure, readings.pressureHpa);
+    setPressure(*next, readings, observed);
     set(Sensor::RainRate, readings.rain1hMm);
     set(Sensor::Temperature, readings.temperature);
     set(Sensor::WindGust, perSecond(readings.gustKph));
@@ -48,6 +52,31 @@ void SnapshotBoard::publish(const ConditionsReadings& readings)
         set(Sensor::WindDirection, compassDegrees(readings.windDirText));
 
     swapIn(std::move(next));
+}
+
+void SnapshotBoard::setPressure(
+    DeviceSnapshot& next, const ConditionsReadings& readings, qint64 observedMs)
+{
+    std::optional<double> atStation;
+    if (readings.stationPressureHpa) {
+        atStation = readings.stationPressureHpa;
+        next.pressureOrigin = PressureOrigin::Station;
+    } else if (readings.pressureHpa && readings.elevationM) {
+        atStation = stationPressure(*readings.pressureHpa, *readings.elevationM);
+        next.pressureOrigin = PressureOrigin::SeaLevelReduced;
+        next.pressureElevationM = *readings.elevationM;
+    } else if (readings.pressureHpa && !next.sensor(Sensor::Pressure)) {
+        // Serving the sea-level value as the station's would be off by some 10 hPa per 100 m.
+        next.pressureOrigin = PressureOrigin::Unavailable;
+    }
+    if (atStation)
+        next.sensors[std::size_t(Sensor::Pressure)] = SensorValue { *atStation, observedMs };
+}
+
+double SnapshotBoard::stationPressure(double seaLevelHpa, double elevationM)
+{
+    // The standard atmosphere's troposphere.
+    return seaLevelHpa * std::pow(1 - 2.25577e-5 * elevationM, 5.25588);
 }
 
 void SnapshotBoard::publishForecast(const ForecastPage& page)

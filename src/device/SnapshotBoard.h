@@ -25,8 +25,12 @@ public:
 
     // The 16-point compass text in Spanish or English, in degrees; nothing for other texts.
     static std::optional<double> compassDegrees(const QString& text);
+    // The pressure at the station from the sea-level pressure, by the standard atmosphere.
+    static double stationPressure(double seaLevelHpa, double elevationM);
 
 private:
+    static void setPressure(
+        DeviceSnapshot& next, const ConditionsReadings& readings, qint64 observedMs);
     void swapIn(std::shared_ptr<const DeviceSnapshot> next);
 
     Clock m_clock;

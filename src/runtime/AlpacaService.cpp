@@ -28,6 +28,15 @@ std::string uniqueId(SettingsStore& store, const QString& key)
     return id.toStdString();
 }
 
+// How far back the archive keeps polls: "HistoriaDias" days, 400 unless a number above 0.
+double archiveReachHours(SettingsStore& store)
+{
+    bool ok = false;
+    const double days
+        = store.GetSetting(ConfigStore::Setup, QStringLiteral("HistoriaDias"), 400).toDouble(&ok);
+    return (ok && days > 0 ? days : 400) * 24;
+}
+
 } // namespace
 
 AlpacaService::~AlpacaService()
@@ -39,7 +48,7 @@ AlpacaService::~AlpacaService()
 }
 
 std::unique_ptr<AlpacaService> AlpacaService::start(
-    const CommandLine& options, SettingsStore& store)
+    const CommandLine& options, SettingsStore& store, const HistoryReader* history)
 {
     int port = options.alpacaPort;
     if (port < 0) {
@@ -58,7 +67,8 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
     service->m_api = std::make_unique<AlpacaApi>(*service->m_board,
         std::array<std::string, AlpacaApi::DeviceCount> {
             uniqueId(store, QStringLiteral("Alpaca_UniqueID_SafetyMonitor")),
-            uniqueId(store, QStringLiteral("Alpaca_UniqueID_ObservingConditions")) });
+            uniqueId(store, QStringLiteral("Alpaca_UniqueID_ObservingConditions")) },
+        history, archiveReachHours(store));
     service->m_server = std::make_unique<DeviceServer>(*service->m_api, *service->m_board);
     if (!service->m_server->start(options.alpacaBind, port)) {
         std::fprintf(stderr, "nubora: cannot serve Alpaca on %s port %d\n",

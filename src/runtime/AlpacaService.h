@@ -6,6 +6,7 @@
 class AlpacaApi;
 class DeviceServer;
 class DiscoveryResponder;
+class HistoryReader;
 class SettingsStore;
 class SnapshotBoard;
 struct CommandLine;
@@ -21,7 +22,10 @@ public:
     ~AlpacaService();
 
     // Nothing when the server is off or cannot listen (then a line on standard error says why).
-    static std::unique_ptr<AlpacaService> start(const CommandLine& options, SettingsStore& store);
+    // The observing-conditions device averages from history, which must outlive the service;
+    // without it only instantaneous values are served.
+    static std::unique_ptr<AlpacaService> start(
+        const CommandLine& options, SettingsStore& store, const HistoryReader* history);
 
     SnapshotBoard& board() { return *m_board; }
     int port() const;

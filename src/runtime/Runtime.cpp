@@ -40,7 +40,7 @@ Runtime::Runtime(const CommandLine& options)
     addresses.forecastUrl = forecastUrl;
     m_sources = std::make_unique<SourceRegistry>(addresses);
     m_alertSink = makeAlertSink(options.alertCommand);
-    m_devices = AlpacaService::start(options, *m_store);
+    m_devices = AlpacaService::start(options, *m_store, nullptr);
 
     EngineContext context { *m_store, *m_sources };
     context.sources = m_sources.get();

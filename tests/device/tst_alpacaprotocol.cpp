@@ -1,6 +1,7 @@
 #include "AlpacaApi.h"
 #include "DeviceServer.h"
 #include "DiscoveryResponder.h"
+#include "ObservingConditionsMembers.h"
 #include "SnapshotBoard.h"
 
 #include <QJsonArray>
@@ -9,7 +10,9 @@
 #include <QTest>
 #include <QUdpSocket>
 #include <atomic>
+#include <functional>
 #include <httplib.h>
+#include <mutex>
 
 namespace
 {
@@ -30,10 +33,29 @@ ConditionsReadings clearNight()
     readings.gustKph = 27;
     readings.windDirText = "NNE";
     readings.pressureHpa = 1016;
+    readings.elevationM = 883;
     readings.rain1hMm = 0;
     readings.sky = "Despejado";
     return readings;
 }
+
+// An archive that answers the same means for any span, and remembers the last span asked.
+class FakeHistory : public HistoryReader
+{
+public:
+    QList<PollRecord> polls(qint64, qint64) const override { return {}; }
+    std::optional<HistoryMeans> means(qint64 fromMs, qint64 toMs) const override
+    {
+        std::lock_guard lock(mutex);
+        span = { fromMs, toMs };
+        return answer;
+    }
+    std::optional<qint64> firstPollMs() const override { return std::nullopt; }
+
+    mutable std::mutex mutex;
+    std::optional<HistoryMeans> answer;
+    mutable QPair<qint64, qint64> span;
+};
 
 struct Answer {
     int status = 0;
@@ -65,6 +87,10 @@ private slots:
     void isSafe();
     void waitThroughTheServer();
     void failedPollKeepsValuesAging();
+    void meansServed();
+    void pressureAtTheStation_data();
+    void pressureAtTheStation();
+    void sensorThereInEveryMemberOrInNone();
     void managementLists();
     void discoveryOnLoopback();
     void indiAnswers_data();
@@ -82,6 +108,16 @@ private:
         m_board->publishSafety(m_safety);
     }
 
+    void startServer(const HistoryReader* history, double reachHours);
+    double value(const QByteArray& member);
+    int error(const char* method, const QByteArray& member, const QByteArray& body = {});
+    void setMeans(std::optional<HistoryMeans> means)
+    {
+        std::lock_guard lock(m_history.mutex);
+        m_history.answer = std::move(means);
+    }
+
+    FakeHistory m_history;
     std::atomic<qint64> m_now { T0 };
     NetworkSafety m_safety;
     std::unique_ptr<SnapshotBoard> m_board;
@@ -95,8 +131,17 @@ void TestAlpacaProtocol::init()
     m_now = T0;
     m_safety = NetworkSafety({ 0, 0, 15 }); // safe on the first safe poll unless a case waits
     m_board = std::make_unique<SnapshotBoard>([this] { return m_now.load(); });
-    m_api = std::make_unique<AlpacaApi>(
-        *m_board, std::array<std::string, AlpacaApi::DeviceCount> { "id-safety", "id-conditions" });
+    setMeans(std::nullopt);
+    startServer(&m_history, 48);
+}
+
+void TestAlpacaProtocol::startServer(const HistoryReader* history, double reachHours)
+{
+    m_client.reset();
+    m_server.reset();
+    m_api = std::make_unique<AlpacaApi>(*m_board,
+        std::array<std::string, AlpacaApi::DeviceCount> { "id-safety", "id-conditions" }, history,
+        reachHours);
     m_server = std::make_unique<DeviceServer>(*m_api, *m_board);
     QVERIFY(m_server->start("127.0.0.1", 0));
     m_client = std::make_unique<httplib::Client>("127.0.0.1", m_server->port());
@@ -187,8 +232,14 @@ void TestAlpacaProtocol::protocol_data()
     row("commandstring not implemented", "PUT", sm + "commandstring", "Command=x&Raw=false", 200,
         0x400);
     row("average period 0", "PUT", oc + "averageperiod", "AveragePeriod=0", 200);
-    row("average period 0.5", "PUT", oc + "averageperiod", "averageperiod=0.5", 200, 0x401);
+    row("average period within the archive", "PUT", oc + "averageperiod", "averageperiod=0.5", 200);
+    row("average period of the whole archive", "PUT", oc + "averageperiod", "averageperiod=48",
+        200);
+    row("average period beyond the archive", "PUT", oc + "averageperiod", "averageperiod=48.01",
+        200, 0x401);
+    row("negative average period", "PUT", oc + "averageperiod", "averageperiod=-0.5", 200, 0x401);
     row("average period not a number", "PUT", oc + "averageperiod", "AveragePeriod=x", 400);
+    row("average period NaN", "PUT", oc + "averageperiod", "AveragePeriod=nan", 400);
     row("sensor the source has not", "GET", oc + "sensordescription?SensorName=SkyQuality", {}, 200,
         0x400);
     row("unknown sensor", "GET", oc + "sensordescription?SensorName=Rain", {}, 200, 0x401);
@@ -328,7 +379,6 @@ void TestAlpacaProtocol::valuesInDeviceUnits()
         QCOMPARE(answer.value("Value").toDouble(), direction);
     }
     QCOMPARE(get(oc + "temperature").json.value("Value").toDouble(), 12.3);
-    QCOMPARE(get(oc + "pressure").json.value("Value").toDouble(), 1016.0);
 }
 
 void TestAlpacaProtocol::neverMeasuredAndNotConnected()
@@ -582,6 +632,138 @@ void TestAlpacaProtocol::indiAnswers()
         served.truncate(age);
     }
     QCOMPARE(served, lines);
+}
+
+double TestAlpacaProtocol::value(const QByteArray& member)
+{
+    return get("/api/v1/observingconditions/0/" + member).json.value("Value").toDouble(-1000);
+}
+
+int TestAlpacaProtocol::error(const char* method, const QByteArray& member, const QByteArray& body)
+{
+    return request(method, "/api/v1/observingconditions/0/" + member, body)
+        .json.value("ErrorNumber")
+        .toInt(-1);
+}
+
+void TestAlpacaProtocol::meansServed()
+{
+    ConditionsReadings readings = clearNight();
+    readings.observationTimeMs = T0 - 180000; // the service hands out a three-minute-old one
+    m_board->publish(readings);
+    QCOMPARE(error("PUT", "averageperiod", "AveragePeriod=1"), 0x407); // changes nothing
+    connectBoth();
+    QCOMPARE(error("PUT", "averageperiod", "AveragePeriod=2"), 0);
+    QCOMPARE(value("averageperiod"), 2.0);
+
+    HistoryMeans means;
+    means.temperature = 10;
+    means.windKph = 7.2;
+    means.windDegrees = 300;
+    means.pressureHpa = 1013.25;
+    setMeans(means);
+    QCOMPARE(value("temperature"), 10.0);
+    QCOMPARE(m_history.span, qMakePair(T0 - 2 * 3600000, T0));
+    QCOMPARE(value("winddirection"), 300.0);
+    QCOMPARE(value("pressure"), SnapshotBoard::stationPressure(1013.25, 883));
+    QCOMPARE(value("dewpoint"), 5.9); // no mean: the latest value is the best estimate
+    // The age stays that of the newest observation, not of the poll.
+    QCOMPARE(value("timesincelastupdate?SensorName=Temperature"), 180.0);
+    QCOMPARE(value("timesincelastupdate?SensorName="), 180.0);
+
+    // The next poll brings the next means: a calm period points north.
+    means.windKph = 0;
+    means.windDegrees.reset();
+    setMeans(means);
+    m_now += 60000;
+    m_board->publish(clearNight());
+    QCOMPARE(value("winddirection"), 0.0);
+
+    startServer(nullptr, 0); // no archive, nothing to average
+    connectBoth();
+    QCOMPARE(error("PUT", "averageperiod", "AveragePeriod=1"), 0x401);
+}
+
+void TestAlpacaProtocol::pressureAtTheStation_data()
+{
+    QTest::addColumn<double>("station"); // -1: the source gives none; so for the elevation
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<double>("expected"); // -1: not measured
+    QTest::addColumn<QString>("described");
+
+    // The standard atmosphere's table, to a tenth of a hPa, for 1013.25 hPa at sea level.
+    QTest::newRow("the station's own") << 930.5 << 883.0 << 930.5 << "medida por la estación";
+    QTest::newRow("reduced to 1000 m") << -1.0 << 1000.0 << 898.7 << "altitud de 1000 m";
+    QTest::newRow("no elevation") << -1.0 << -1.0 << -1.0 << "";
+}
+
+void TestAlpacaProtocol::pressureAtTheStation()
+{
+    QFETCH(double, station);
+    QFETCH(double, elevation);
+    QFETCH(double, expected);
+    QFETCH(QString, described);
+
+    ConditionsReadings readings = clearNight();
+    readings.pressureHpa = 1013.25;
+    readings.stationPressureHpa = station >= 0 ? std::optional(station) : std::nullopt;
+    readings.elevationM = elevation >= 0 ? std::optional(elevation) : std::nullopt;
+    m_board->publish(readings);
+    connectBoth();
+    QCOMPARE(error("GET", "pressure"), expected < 0 ? 0x400 : 0);
+    QVERIFY2(expected < 0 || qAbs(value("pressure") - expected) < 0.06,
+        qPrintable(QString::number(value("pressure"))));
+    QVERIFY(get("/api/v1/observingconditions/0/sensordescription?SensorName=Pressure")
+                .json.value("Value")
+                .toString()
+                .contains(described));
+    // INDI's weather watchers show the sea-level pressure, as weather services do.
+    QVERIFY(get("/indi/weather").body.contains("\npressure=1013.25\n"));
+}
+
+void TestAlpacaProtocol::sensorThereInEveryMemberOrInNone()
+{
+    HistoryMeans means;
+    means.temperature = 1;
+    means.windKph = 0;
+    means.stationPressureHpa = 900;
+    means.cloudCover = 70; // never a sensor the device has not measured
+    const QList<std::function<void(ConditionsReadings&)>> polls = {
+        [](ConditionsReadings& r) { r = {}; }, // none yet
+        [](ConditionsReadings& r) { r = {}, r.outcome = Outcome::Failed; },
+        [](ConditionsReadings&) {},
+        [](ConditionsReadings& r) { r.elevationM.reset(); },
+        [](ConditionsReadings& r) { r.stationPressureHpa = 905, r.cloudCover = 10; },
+        [](ConditionsReadings& r) { r.windKph = 0, r.temperature.reset(), r.windDirText = "x"; },
+    };
+    for (int poll = 0; poll < polls.size() * 2; ++poll) {
+        init();
+        setMeans(means);
+        ConditionsReadings readings = clearNight();
+        polls[poll / 2](readings);
+        if (poll > 1)
+            m_board->publish(readings);
+        connectBoth();
+        error("PUT", "averageperiod", poll % 2 ? "AveragePeriod=1" : "AveragePeriod=0");
+        QMap<QString, double> listed;
+        for (const QJsonValue& entry :
+            get("/api/v1/observingconditions/0/devicestate").json.value("Value").toArray())
+            listed.insert(entry["Name"].toString(), entry["Value"].toDouble());
+        for (int i = 0; i < int(Sensor::Count); ++i) {
+            const QByteArray name(ObservingConditionsMembers::stateName(Sensor(i)).data());
+            const QByteArray where = "poll " + QByteArray::number(poll) + ", " + name;
+            const int v = error("GET", name.toLower());
+            const int d = error("GET", "sensordescription?SensorName=" + name);
+            const int t = error("GET", "timesincelastupdate?SensorName=" + name);
+            QVERIFY2((v == 0x400) == (d == 0x400) && (v == 0x400) == (t == 0x400), where);
+            QVERIFY2((v == 0) == (t == 0) && (d == 0 || d == 0x400), where);
+            QVERIFY2(listed.contains(name) == (v == 0), where);
+            if (v == 0)
+                QCOMPARE(listed.value(name), value(name.toLower()));
+        }
+        if (listed.value("WindSpeed", -1) == 0)
+            QCOMPARE(listed.value("WindDirection", -1), 0.0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAlpacaProtocol)
