@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +40,7 @@ private slots:
 
     void answersWhileThePollWaits();
     void settingsKeyAndKeptIds();
+    void observingConditionsAsDefined();
     void badOptions();
 
 private:
@@ -184,6 +186,51 @@ void TestAlpacaEndToEnd::settingsKeyAndKeptIds()
     QVERIFY(startNubora(nubora, { "--once" }));
     QVERIFY(nubora.waitForFinished(20000));
     QVERIFY(!nubora.readAllStandardOutput().contains("alpaca"));
+}
+
+void TestAlpacaEndToEnd::observingConditionsAsDefined()
+{
+    writeSettings("ISIMDESPEJADO"); // 1016 hPa at sea level, 2897 ft up, observed 3 min ago
+    QSettings(m_dir.filePath("settings.ini"), QSettings::IniFormat)
+        .setValue("Setup/HistoriaDias", "1");
+    QProcess nubora;
+    QVERIFY(startNubora(nubora, { "--alpaca-port", "0", "--alpaca-discovery-port", "0" }));
+    const auto stop = qScopeGuard([&nubora] {
+        nubora.terminate();
+        nubora.waitForFinished(10000);
+    });
+    httplib::Client client("127.0.0.1", NuboraProcess::alpacaPort(nubora));
+    const std::string oc = "/api/v1/observingconditions/0/";
+    QVERIFY(client.Put(oc + "connect", "", "application/x-www-form-urlencoded"));
+    const auto get = [&](const std::string& member) { return getJson(client, oc + member); };
+    const auto put = [&](const char* hours) {
+        const httplib::Result result = client.Put(oc + "averageperiod",
+            std::string("AveragePeriod=") + hours, "application/x-www-form-urlencoded");
+        return result ? QJsonDocument::fromJson(QByteArray::fromStdString(result->body))
+                            .object()
+                            .value("ErrorNumber")
+                            .toInt(-1)
+                      : -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(get("temperature").value("ErrorNumber").toInt() == 0, 15000);
+
+    QCOMPARE(qRound(get("pressure").value("Value").toDouble() * 10), 9140);
+    QVERIFY(get("sensordescription?SensorName=Pressure")
+                .value("Value")
+                .toString()
+                .contains("altitud de 883 m"));
+    // The observation's age, not the poll's: observed 3 min before the poll, on the minute.
+    for (const char* name : { "Temperature", "" }) {
+        const double age
+            = get(std::string("timesincelastupdate?SensorName=") + name).value("Value").toDouble();
+        QVERIFY2(age >= 180 && age < 260, qPrintable(QString::number(age)));
+    }
+
+    QCOMPARE(put("-1"), 0x401);
+    QCOMPARE(put("24.5"), 0x401); // beyond a day's archive
+    QCOMPARE(put("1"), 0x401); // the program keeps no archive to average from yet
+    QCOMPARE(put("0"), 0);
+    QCOMPARE(get("averageperiod").value("Value").toDouble(-1), 0.0);
 }
 
 void TestAlpacaEndToEnd::badOptions()
