@@ -28,7 +28,7 @@ enum class Sensor {
 // One value in the device's units (°C, %, hPa, mm/h, degrees, m/s) and when it was measured.
 struct SensorValue {
     double value = 0;
-    qint64 timeMs = 0; // the station's own time of the observation, milliseconds since the epoch
+    qint64 timeMs = 0; // the observation's own time (else the poll's), ms since the epoch
 };
 
 using SensorValues = std::array<std::optional<SensorValue>, std::size_t(Sensor::Count)>;
