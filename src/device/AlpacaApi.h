@@ -26,7 +26,7 @@ public:
     // The devices' UniqueIDs, kept by the caller so that they survive restarts. The archive
     // (none: null) reaches back reachHours; values are averaged from it.
     AlpacaApi(const SnapshotBoard& board, std::array<std::string, DeviceCount> uniqueIds,
-        const HistoryReader* history = nullptr, double reachHours = 0);
+        const HistoryReader* history, double reachHours);
 
     // GET parameters come from the query, PUT parameters from the form-encoded body.
     AlpacaReply handle(std::string_view method, std::string_view path,
