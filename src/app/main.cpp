@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "DialogFolderChooser.h"
 #include "Engine.h"
+#include "HistoryExport.h"
 #include "LogOutput.h"
 #include "Runtime.h"
 #include "ServiceLauncher.h"
@@ -26,6 +27,9 @@ int main(int argc, char* argv[])
         QCoreApplication commandLineOnly(argc, argv);
         Runtime::setApplicationNames();
         options = CommandLine::parse(QCoreApplication::arguments());
+        // The export needs no display either: it writes and ends here.
+        if (!options.exitNow && options.exportHistory)
+            return HistoryExport::run(options);
         // Without a window to describe, the service executable runs in this process's place.
         if (!options.exitNow && options.headless && options.dumpStateFile.isEmpty())
             ServiceLauncher::replaceProcess(argv);

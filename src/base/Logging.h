@@ -9,3 +9,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcFile) // nubora.file: the data file
 Q_DECLARE_LOGGING_CATEGORY(lcAlert) // nubora.alert: alerts sent and how they ended
 Q_DECLARE_LOGGING_CATEGORY(lcSettings) // nubora.settings: the per-user store
 Q_DECLARE_LOGGING_CATEGORY(lcDevice) // nubora.device: the network device server
+Q_DECLARE_LOGGING_CATEGORY(lcArchive) // nubora.archive: the history archive and its faults

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "Engine.h"
+#include "HistoryExport.h"
 #include "LogOutput.h"
 #include "Runtime.h"
 #include "StopSignals.h"
@@ -23,6 +24,8 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(options.message), options.exitCode == 0 ? stdout : stderr);
         return options.exitCode;
     }
+    if (options.exportHistory)
+        return HistoryExport::run(options);
     if (!options.dumpStateFile.isEmpty()) {
         std::fputs("nubora: --dump-state describes the window: use nubora --headless "
                    "--dump-state FILE\n",

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ExportSpan.h"
+#include "HistoryArchive.h"
 #include "NuboraVersion.h"
 #include "PwsSource.h"
 #include "WeatherService.h"
@@ -34,12 +36,19 @@ struct AlpacaOptions {
     QCommandLineOption discoveryPort;
 };
 
+struct HistoryOptions {
+    QCommandLineOption file;
+    QCommandLineOption none;
+    QCommandLineOption exportCsv;
+};
+
 struct Options {
     QCommandLineOption help;
     QCommandLineOption version;
     AddressOptions addresses;
     RunOptions run;
     AlpacaOptions alpaca;
+    HistoryOptions history;
 };
 
 AddressOptions addressOptions()
@@ -107,6 +116,21 @@ AlpacaOptions alpacaOptions()
     };
 }
 
+HistoryOptions historyOptions()
+{
+    return {
+        QCommandLineOption(QStringLiteral("history"),
+            QStringLiteral("Keep the history of polls in FILE (default %1).")
+                .arg(HistoryArchive::defaultPath()),
+            QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("no-history"), QStringLiteral("Keep no history.")),
+        QCommandLineOption(QStringLiteral("export-history"),
+            QStringLiteral("Write the archived polls from FROM to TO (ISO dates or date-times; "
+                           "default the last 24 hours) as CSV to standard output and exit: "
+                           "--export-history [FROM [TO]].")),
+    };
+}
+
 // The window system's own options (-platform offscreen, -style fusion, ...) belong to Qt,
 // which reads them when the window application starts.
 void acceptQtOptions(QCommandLineParser& parser)
@@ -132,12 +156,15 @@ Options addOptions(QCommandLineParser& parser)
         QStringLiteral("Nubora: weather link for a small observatory."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    Options options { help, version, addressOptions(), runOptions(), alpacaOptions() };
+    Options options { help, version, addressOptions(), runOptions(), alpacaOptions(),
+        historyOptions() };
     const AddressOptions& a = options.addresses;
     const RunOptions& r = options.run;
     const AlpacaOptions& p = options.alpaca;
+    const HistoryOptions& h = options.history;
     parser.addOptions({ a.settings, a.serviceUrl, a.pwsUrl, a.forecastUrl, a.alertCommand,
-        r.headless, r.once, r.dumpState, r.logFile, r.verbose, p.port, p.bind, p.discoveryPort });
+        r.headless, r.once, r.dumpState, r.logFile, r.verbose, p.port, p.bind, p.discoveryPort,
+        h.file, h.none, h.exportCsv });
     acceptQtOptions(parser);
     return options;
 }
@@ -157,7 +184,8 @@ bool answersAtOnce(const QCommandLineParser& parser, const Options& options, Com
     } else if (parser.isSet(options.version)) {
         exitWith(
             result, 0, QStringLiteral("Nubora %1\n").arg(QStringLiteral(NUBORA_VERSION_STRING)));
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (!parser.positionalArguments().isEmpty()
+        && !parser.isSet(options.history.exportCsv)) {
         exitWith(result, 2,
             QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first()));
     }
@@ -213,6 +241,33 @@ void readAddresses(
         = optionOrEnvironment(parser, addresses.alertCommand, "NUBORA_ALERT_COMMAND");
 }
 
+// False, with the error in `result`, when the export's span is not one.
+bool readHistory(
+    const QCommandLineParser& parser, const HistoryOptions& history, CommandLine& result)
+{
+    result.noHistory = parser.isSet(history.none);
+    result.historyFile
+        = parser.isSet(history.file) ? parser.value(history.file) : HistoryArchive::defaultPath();
+    if (!parser.isSet(history.exportCsv))
+        return true;
+    if (result.noHistory) {
+        exitWith(result, 2,
+            QStringLiteral("--export-history reads the history: not with --no-history\n"));
+        return false;
+    }
+    QString error;
+    const std::optional<ExportSpan> span
+        = ExportSpan::parse(parser.positionalArguments(), QDateTime::currentDateTime(), &error);
+    if (!span) {
+        exitWith(result, 2, error + QLatin1Char('\n'));
+        return false;
+    }
+    result.exportHistory = true;
+    result.exportFromMs = span->fromMs;
+    result.exportToMs = span->toMs;
+    return true;
+}
+
 void readRunOptions(const QCommandLineParser& parser, const RunOptions& run, CommandLine& result)
 {
     result.dumpStateFile = parser.value(run.dumpState);
@@ -233,7 +288,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         exitWith(result, 2, parser.errorText() + QLatin1Char('\n'));
         return result;
     }
-    if (answersAtOnce(parser, options, result) || !readAlpaca(parser, options.alpaca, result))
+    if (answersAtOnce(parser, options, result) || !readAlpaca(parser, options.alpaca, result)
+        || !readHistory(parser, options.history, result))
         return result;
     readAddresses(parser, options.addresses, result);
     readRunOptions(parser, options.run, result);

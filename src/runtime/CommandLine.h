@@ -20,6 +20,13 @@ struct CommandLine {
     int alpacaPort = -1;
     QString alpacaBind = QStringLiteral("127.0.0.1");
     int alpacaDiscoveryPort = -1;
+    // The history archive: the file, or none at all.
+    QString historyFile;
+    bool noHistory = false;
+    // --export-history: write the archived polls of [exportFromMs, exportToMs] as CSV and exit.
+    bool exportHistory = false;
+    qint64 exportFromMs = 0;
+    qint64 exportToMs = 0;
 
     // Set when the command line asks for an answer and an exit (--help, --version, errors).
     bool exitNow = false;

@@ -5,6 +5,8 @@
 #include "CommandLine.h"
 #include "ConfigStore.h"
 #include "Engine.h"
+#include "HistoryArchive.h"
+#include "Logging.h"
 #include "NuboraVersion.h"
 #include "PwsSource.h"
 #include "SafetyWait.h"
@@ -40,7 +42,16 @@ Runtime::Runtime(const CommandLine& options)
     addresses.forecastUrl = forecastUrl;
     m_sources = std::make_unique<SourceRegistry>(addresses);
     m_alertSink = makeAlertSink(options.alertCommand);
-    m_devices = AlpacaService::start(options, *m_store, nullptr);
+    if (!options.noHistory) {
+        HistoryArchive::Options history;
+        history.path = options.historyFile;
+        history.retentionDays = HistoryArchive::retentionDaysFrom(
+            m_store->GetSetting(ConfigStore::Setup, QStringLiteral("HistoriaDias"),
+                QString::number(HistoryArchive::DefaultRetentionDays)));
+        m_history = std::make_unique<HistoryArchive>(history);
+        qCDebug(lcArchive, "history archive %s", qPrintable(history.path));
+    }
+    m_devices = AlpacaService::start(options, *m_store, m_history.get());
 
     EngineContext context { *m_store, *m_sources };
     context.sources = m_sources.get();
@@ -54,6 +65,20 @@ Runtime::Runtime(const CommandLine& options)
         m_engine.get(), &Engine::conditionsPolled, m_engine.get(), giveBackFreedMemory);
     QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(), giveBackFreedMemory);
 #endif
+    if (m_history) {
+        // Only queued here: the archive's own thread writes.
+        HistoryArchive& history = *m_history;
+        Engine& engine = *m_engine;
+        QObject::connect(m_engine.get(), &Engine::conditionsPolled, m_engine.get(),
+            [&history, &engine](const ConditionsResult& result) {
+                history.recordPoll({ engine.lastPollTime().toMSecsSinceEpoch(), result.readings,
+                    result.outcome, result.brokenLimits });
+            });
+        QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(),
+            [&history](const ForecastPage& page) {
+                history.recordForecast(QDateTime::currentMSecsSinceEpoch(), page);
+            });
+    }
     if (m_devices) {
         SnapshotBoard& board = m_devices->board();
         QObject::connect(m_engine.get(), &Engine::conditionsPolled, m_engine.get(),
@@ -61,8 +86,13 @@ Runtime::Runtime(const CommandLine& options)
         QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(),
             [&board](const ForecastPage& page) { board.publishForecast(page); });
     }
-    // The archive, once there is one, passes its reader and stores each change.
-    startSafety(nullptr, {});
+    // The archive, where there is one, passes its reader and stores each change.
+    std::function<void(const SafetyTransition&)> record;
+    if (m_history) {
+        HistoryArchive* history = m_history.get();
+        record = [history](const SafetyTransition& change) { history->recordTransition(change); };
+    }
+    startSafety(m_history.get(), std::move(record));
 }
 
 void Runtime::startSafety(

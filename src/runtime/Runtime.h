@@ -7,6 +7,7 @@
 class AlertSink;
 class AlpacaService;
 class Engine;
+class HistoryArchive;
 class HistoryReader;
 class SafetyWait;
 class SettingsStore;
@@ -38,6 +39,8 @@ public:
     AlpacaService* devices() { return m_devices.get(); }
     // The safety the network devices report, with its wait.
     SafetyWait& safety() { return *m_safety; }
+    // None with --no-history.
+    HistoryArchive* history() { return m_history.get(); }
 
 private:
     // The polls of the archive's reader, where there is one, resume the wait begun before;
@@ -48,6 +51,7 @@ private:
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<SourceRegistry> m_sources;
     std::unique_ptr<AlertSink> m_alertSink;
+    std::unique_ptr<HistoryArchive> m_history; // outlives the devices and the engine, its readers
     std::unique_ptr<AlpacaService> m_devices;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<SafetyWait> m_safety;
