@@ -113,11 +113,16 @@ ArchiveFault ArchiveDatabase::open()
 
 ArchiveFault ArchiveDatabase::createTables()
 {
-    // A damaged file answers here: reading its header and its pages.
+    // A damaged file answers here, reading its header and its pages: once, not on every
+    // attempt while a lock or a full disk lasts.
     QString answer;
-    ArchiveFault result = pragma("PRAGMA quick_check", &answer);
-    if (result.cause == ArchiveFault::Cause::None && answer != QLatin1String("ok"))
-        return ArchiveFault::fromCode(SQLITE_CORRUPT, 0, answer);
+    ArchiveFault result;
+    if (!m_checked) {
+        result = pragma("PRAGMA quick_check", &answer);
+        if (result.cause == ArchiveFault::Cause::None && answer != QLatin1String("ok"))
+            return ArchiveFault::fromCode(SQLITE_CORRUPT, 0, answer);
+        m_checked = result.cause == ArchiveFault::Cause::None;
+    }
     if (result.cause == ArchiveFault::Cause::None)
         result = pragma("PRAGMA journal_mode=WAL", &answer);
     if (result.cause == ArchiveFault::Cause::None && answer != QLatin1String("wal"))

@@ -22,8 +22,11 @@ public:
     ArchiveDatabase(const ArchiveDatabase&) = delete;
     ArchiveDatabase& operator=(const ArchiveDatabase&) = delete;
 
-    // Creates the folder and the tables where missing; the fault when it cannot.
+    // Creates the folder and the tables where missing; the fault when it cannot. The first
+    // open reads the whole file through, so that a damaged one is found at once.
     ArchiveFault open();
+    // The next open reads the file through again (a new file has taken its place).
+    void forgetCheck() { m_checked = false; }
     void close();
     bool isOpen() const { return m_db != nullptr; }
 
@@ -46,6 +49,7 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    bool m_checked = false; // the file's pages were read through once
     std::unique_ptr<SqliteStatement> m_insertPoll;
     std::unique_ptr<SqliteStatement> m_insertForecast;
     std::unique_ptr<SqliteStatement> m_insertTransition;

@@ -258,5 +258,6 @@ bool HistoryArchive::moveAside()
     qCWarning(lcArchive, "history archive %s was damaged: moved to %s; a new one starts",
         qPrintable(m_options.path), qPrintable(target));
     m_reader.reopen();
+    m_db->forgetCheck();
     return true;
 }
