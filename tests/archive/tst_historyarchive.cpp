@@ -121,10 +121,11 @@ void tst_HistoryArchive::meansStepThroughTheSpan()
 {
     HistoryArchive archive(options(m_dir.filePath("means.sqlite")));
     QVERIFY(!archive.means(T0, T0 + 1000));
-    // 350° and 10° mean north, not south; the calm poll's 180° counts for nothing; the poll
+    // 30 km/h from 350° and 10 km/h from 80° mean about 8°: not 215° (the angles' mean) nor
+    // 35° (the directions unweighted); the calm poll's 180° counts for nothing; the poll
     // without a temperature does not pull its mean to 0.
-    archive.recordPoll(poll(T0 + 1000, 10.0, 20.0, 350.0));
-    archive.recordPoll(poll(T0 + 2000, std::nullopt, 20.0, 10.0));
+    archive.recordPoll(poll(T0 + 1000, 10.0, 30.0, 350.0));
+    archive.recordPoll(poll(T0 + 2000, std::nullopt, 10.0, 80.0));
     archive.recordPoll(poll(T0 + 3000, 16.0, 0.0, 180.0));
     PollRecord rainy = poll(T0 + 4000, 13.0);
     rainy.readings.rain1hMm = 1.2;
@@ -138,7 +139,7 @@ void tst_HistoryArchive::meansStepThroughTheSpan()
     QCOMPARE(m->lastMs, T0 + 4000);
     QCOMPARE(*m->temperature, 13.0);
     QCOMPARE(*m->windKph, 40.0 / 3);
-    QVERIFY(std::min(*m->windDegrees, 360 - *m->windDegrees) < 1e-9);
+    QVERIFY(qAbs(*m->windDegrees - 8.435) < 0.001);
     QCOMPARE(*m->rain1hMm, 1.2);
     QVERIFY(!m->humidity && !m->cloudCover);
     // A span of calm alone has no direction.
@@ -224,13 +225,16 @@ void tst_HistoryArchive::faultWarnsOnceAndResumes()
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     }
     const ArchiveWarnings warnings;
-    HistoryArchive archive(options(path));
+    HistoryArchive::Options bounded = options(path);
+    bounded.maxPending = 30; // the 10 oldest of the 40 are dropped while the fault lasts
+    HistoryArchive archive(bounded);
     for (int i = 1; i <= 40; ++i)
         archive.recordPoll(poll(T0 + i * 60000, 10.0 + i));
     QTRY_COMPARE(warnings.count(warning), 1);
     QTest::qWait(300); // several more attempts fail, without another warning
     QCOMPARE(warnings.count(warning), 1);
-    QVERIFY(archive.pendingCount() > 0);
+    QCOMPARE(archive.pendingCount(), 30);
+    QCOMPARE(warnings.count("dropping the oldest"), 1);
 
     if (fault == "full")
         QVERIFY(filler.remove());
@@ -239,7 +243,9 @@ void tst_HistoryArchive::faultWarnsOnceAndResumes()
     else
         sqlite3_close(other); // ends its transaction
     QVERIFY(archive.flush(10000));
-    QCOMPARE(archive.polls(T0, T0 + 40 * 60000).size(), 41);
+    const QList<PollRecord> kept = archive.polls(T0, T0 + 40 * 60000);
+    QCOMPARE(kept.size(), 31);
+    QCOMPARE(kept[1].timeMs, T0 + 11 * 60000);
     QCOMPARE(warnings.count(warning), 1);
 }
 
