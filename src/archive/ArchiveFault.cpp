@@ -31,7 +31,7 @@ ArchiveFault ArchiveFault::fromCode(int resultCode, int systemErrno, const QStri
         break;
     }
     // An I/O failure or a file that cannot be opened says more through the system's error.
-    if (systemErrno == ENOSPC || systemErrno == EDQUOT)
+    if (systemErrno == ENOSPC || systemErrno == EDQUOT || systemErrno == EFBIG)
         fault.cause = Cause::DiskFull;
     else if (systemErrno == EROFS || systemErrno == EACCES || systemErrno == EPERM)
         fault.cause = Cause::ReadOnly;

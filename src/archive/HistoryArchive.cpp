@@ -148,14 +148,15 @@ bool HistoryArchive::stepWriter(std::unique_lock<std::mutex>& lock)
     m_writing = true;
     lock.unlock();
     ArchiveFault fault = m_db->isOpen() ? ArchiveFault {} : openDatabase();
+    const bool writing = fault.cause == ArchiveFault::Cause::None && next && !pruneDue;
     if (fault.cause == ArchiveFault::Cause::None)
-        fault = pruneDue || !next ? removeExpired() : write(next->record);
+        fault = writing ? write(next->record) : removeExpired();
     lock.lock();
     m_writing = false;
     if (fault.cause == ArchiveFault::Cause::None) {
         // Only a written record shows that a fault has gone: removing nothing may succeed
         // on a full disk.
-        if (next) {
+        if (writing) {
             if (!m_queue.empty() && m_queue.front().sequence == next->sequence)
                 m_queue.pop_front();
             noteWritten();
@@ -167,6 +168,8 @@ bool HistoryArchive::stepWriter(std::unique_lock<std::mutex>& lock)
     const bool retryNow = noteFault(fault);
     lock.lock();
     m_faulted = true;
+    if (writing)
+        dropIfUnwritable(fault, next->sequence);
     m_progress.notify_all();
     if (m_stopping)
         return false; // closing does not wait for a fault to go
@@ -203,6 +206,22 @@ ArchiveFault HistoryArchive::removeExpired()
     return fault;
 }
 
+// A record that fails for no cause that could go (not the disk, the folder, a lock or the
+// file) would hold back every record after it: it goes after a few attempts.
+void HistoryArchive::dropIfUnwritable(const ArchiveFault& fault, quint64 sequence)
+{
+    if (fault.cause != ArchiveFault::Cause::Other || m_queue.empty()
+        || m_queue.front().sequence != sequence) {
+        return;
+    }
+    if (++m_failedAttempts < MaxAttempts)
+        return;
+    m_queue.pop_front();
+    m_failedAttempts = 0;
+    qCWarning(lcArchive, "history archive: a record could not be written and is dropped (%s)",
+        qPrintable(fault.detail));
+}
+
 // Called on the writer thread without the lock; true when a new file may be tried at once.
 bool HistoryArchive::noteFault(const ArchiveFault& fault)
 {
@@ -236,6 +255,7 @@ void HistoryArchive::noteWritten()
             qPrintable(m_options.path), int(m_queue.size()));
     }
     m_faulted = false;
+    m_failedAttempts = 0;
     m_overflowWarned = false;
     m_warned.clear();
     m_progress.notify_all();

@@ -73,6 +73,7 @@ private:
     ArchiveFault write(const Record& record);
     ArchiveFault removeExpired();
     bool noteFault(const ArchiveFault& fault);
+    void dropIfUnwritable(const ArchiveFault& fault, quint64 sequence);
     void noteWritten();
     bool moveAside();
 
@@ -91,6 +92,8 @@ private:
     bool m_stopping = false;
     qint64 m_stopDeadlineMs = 0;
     bool m_overflowWarned = false;
+    static constexpr int MaxAttempts = 3;
+    int m_failedAttempts = 0; // of the oldest record, for a fault without a cause that goes
     std::set<ArchiveFault::Cause> m_warned;
     std::thread m_thread;
 };
