@@ -45,7 +45,7 @@ HistoryArchive::~HistoryArchive()
 QString HistoryArchive::defaultPath()
 {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty())
+    if (base.isEmpty() || QDir::isRelativePath(base)) // a relative one is to be ignored
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return base + QStringLiteral("/nubora/history.sqlite");
 }

@@ -49,7 +49,8 @@ public:
     std::optional<qint64> firstPollMs() const override;
     const ArchiveReader& reader() const { return m_reader; }
 
-    // $XDG_DATA_HOME/nubora/history.sqlite, ~/.local/share where XDG_DATA_HOME is unset or empty.
+    // $XDG_DATA_HOME/nubora/history.sqlite; ~/.local/share where XDG_DATA_HOME is unset, empty
+    // or relative.
     static QString defaultPath();
     // "HistoriaDias" as days; a value that is not a whole number of at least one day keeps
     // the default, with a log line.
