@@ -77,7 +77,10 @@ void TestEndToEnd::cleanupTestCase()
 
 void TestEndToEnd::init()
 {
-    for (const char* name : { "settings.ini", "alerts.txt", "dump.json", "data/Nubora.dat" })
+    // Each case starts without the history the cases before it left.
+    for (const char* name : { "settings.ini", "alerts.txt", "dump.json", "data/Nubora.dat",
+             ".local/share/nubora/history.sqlite", ".local/share/nubora/history.sqlite-wal",
+             ".local/share/nubora/history.sqlite-shm" })
         QFile::remove(m_dir.filePath(name));
     QDir(m_dir.path()).mkpath("data");
     m_extraSettings.clear();
