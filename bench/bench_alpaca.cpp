@@ -109,7 +109,7 @@ int main(int argc, char* argv[])
 
     // In-process: the server library with a snapshot as a safe poll leaves it.
     SnapshotBoard board;
-    AlpacaApi api(board, { "bench-safety", "bench-conditions" });
+    AlpacaApi api(board, { "bench-safety", "bench-conditions" }, nullptr, 0); // no archive
     DeviceServer server(api, board);
     if (port < 0) {
         ConditionsReadings readings;
