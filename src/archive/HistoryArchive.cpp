@@ -50,12 +50,17 @@ QString HistoryArchive::defaultPath()
     return base + QStringLiteral("/nubora/history.sqlite");
 }
 
-int HistoryArchive::retentionDaysFrom(const QString& setting)
+std::optional<int> HistoryArchive::parseRetentionDays(const QString& setting)
 {
     bool ok = false;
     const int days = setting.trimmed().toInt(&ok);
-    if (ok && days >= 1)
-        return days;
+    return ok && days >= 1 ? std::optional<int>(days) : std::nullopt;
+}
+
+int HistoryArchive::retentionDaysFrom(const QString& setting)
+{
+    if (const std::optional<int> days = parseRetentionDays(setting))
+        return *days;
     qCWarning(lcArchive, "HistoriaDias \"%s\" is not a number of days; keeping %d days",
         qPrintable(setting), DefaultRetentionDays);
     return DefaultRetentionDays;

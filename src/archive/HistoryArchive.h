@@ -55,6 +55,8 @@ public:
     // "HistoriaDias" as days; a value that is not a whole number of at least one day keeps
     // the default, with a log line.
     static int retentionDaysFrom(const QString& setting);
+    // The same without the log line: nothing where the setting is not a number of days.
+    static std::optional<int> parseRetentionDays(const QString& setting);
 
 private:
     struct ForecastEntry {

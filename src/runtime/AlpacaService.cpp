@@ -5,6 +5,7 @@
 #include "ConfigStore.h"
 #include "DeviceServer.h"
 #include "DiscoveryResponder.h"
+#include "HistoryArchive.h"
 #include "Logging.h"
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
@@ -28,13 +29,14 @@ std::string uniqueId(SettingsStore& store, const QString& key)
     return id.toStdString();
 }
 
-// How far back the archive keeps polls: "HistoriaDias" days, 400 unless a number above 0.
+// How far back the archive keeps polls: "HistoriaDias" read as the archive reads it.
 double archiveReachHours(SettingsStore& store)
 {
-    bool ok = false;
-    const double days
-        = store.GetSetting(ConfigStore::Setup, QStringLiteral("HistoriaDias"), 400).toDouble(&ok);
-    return (ok && days > 0 ? days : 400) * 24;
+    const QString setting = store.GetSetting(ConfigStore::Setup, QStringLiteral("HistoriaDias"),
+        QString::number(HistoryArchive::DefaultRetentionDays));
+    return HistoryArchive::parseRetentionDays(setting).value_or(
+               HistoryArchive::DefaultRetentionDays)
+        * 24.0;
 }
 
 } // namespace
