@@ -203,7 +203,7 @@ void tst_HistoryArchive::faultWarnsOnceAndResumes()
     const QString folder = m_dir.filePath(fault);
     QVERIFY(QDir().mkpath(folder));
     Tmpfs tmpfs(folder, "size=2m");
-    if (!tmpfs.mounted())
+    if (!tmpfs.mounted() && fault != "locked")
         QSKIP("mounting a tmpfs is not permitted here (the suite needs root)");
     const QString path = folder + "/history.sqlite";
     { // the archive exists, with its tables, before the fault
