@@ -120,7 +120,9 @@ ArchiveFault ArchiveDatabase::createTables()
     if (!m_checked) {
         result = pragma("PRAGMA quick_check", &answer);
         if (result.cause == ArchiveFault::Cause::None && answer != QLatin1String("ok"))
-            return ArchiveFault::fromCode(SQLITE_CORRUPT, 0, answer);
+            return ArchiveFault::fromCode(SQLITE_CORRUPT, 0,
+                answer.section(QLatin1Char('\n'), 0, 1)
+                    .replace(QLatin1Char('\n'), QStringLiteral("; ")));
         m_checked = result.cause == ArchiveFault::Cause::None;
     }
     if (result.cause == ArchiveFault::Cause::None)

@@ -176,7 +176,7 @@ bool HistoryArchive::stepWriter(std::unique_lock<std::mutex>& lock)
     if (writing)
         dropIfUnwritable(fault, next->sequence);
     m_progress.notify_all();
-    if (m_stopping)
+    if (m_stopping && !retryNow)
         return false; // closing does not wait for a fault to go
     if (!retryNow) {
         m_wake.wait_for(

@@ -57,6 +57,7 @@ private slots:
     void retentionSettingFallsBackToDefault();
     void faultWarnsOnceAndResumes_data();
     void faultWarnsOnceAndResumes();
+    void corruptFileIsMovedAside_data();
     void corruptFileIsMovedAside();
     void killedWriterLeavesSoundFile();
 
@@ -249,11 +250,32 @@ void tst_HistoryArchive::faultWarnsOnceAndResumes()
     QCOMPARE(warnings.count(warning), 1);
 }
 
+void tst_HistoryArchive::corruptFileIsMovedAside_data()
+{
+    QTest::addColumn<bool>("database");
+    QTest::newRow("not a database") << false;
+    QTest::newRow("a database with a damaged page") << true;
+}
+
 void tst_HistoryArchive::corruptFileIsMovedAside()
 {
-    const QString folder = m_dir.filePath("corrupt");
+    QFETCH(bool, database);
+    const QString folder = m_dir.filePath(database ? "damaged" : "corrupt");
     QVERIFY(QDir().mkpath(folder));
-    const QByteArray garbage = QByteArray("not a database at all\n").repeated(400);
+    QByteArray garbage = QByteArray("not a database at all\n").repeated(400);
+    if (database) { // sound but for the bytes written over one of its pages
+        const QString sound = folder + "/sound.sqlite";
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(sound).constData(), &db);
+        sqlite3_exec(db,
+            "CREATE TABLE t (x); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT "
+            "i + 1 FROM c WHERE i < 5000) INSERT INTO t SELECT randomblob(50) FROM c",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QFile soundFile(sound);
+        QVERIFY(soundFile.open(QIODevice::ReadOnly));
+        garbage = soundFile.readAll().replace(40000, 1000, QByteArray(1000, 'x'));
+    }
     QFile file(folder + "/history.sqlite");
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(garbage) == garbage.size());
     file.close();
