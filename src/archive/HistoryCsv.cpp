@@ -10,7 +10,9 @@ namespace
 
 QByteArray number(const std::optional<double>& value)
 {
-    return value ? QByteArray::number(*value, 'g', QLocale::FloatingPointShortest) : QByteArray();
+    // Twelve digits: more than any sensor resolves, and a converted height reads 883.0056,
+    // not the binary fraction's 883.0056000000001.
+    return value ? QByteArray::number(*value, 'g', 12) : QByteArray();
 }
 
 } // namespace
