@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         IndiEndpoints::answer(method, path, *board.current(), board.now());
         return 0;
     }
-    AlpacaApi api(board, { "id-safety", "id-conditions" });
+    AlpacaApi api(board, { "id-safety", "id-conditions" }, nullptr, 0); // no archive
     api.handle(method, path, AlpacaProtocol::parseForm(method == "PUT" ? rest : query));
     return 0;
 }
