@@ -7,6 +7,7 @@
 #include "Engine.h"
 #include "HistoryArchive.h"
 #include "Logging.h"
+#include "Notifier.h"
 #include "NuboraVersion.h"
 #include "PwsSource.h"
 #include "SafetyWait.h"
@@ -92,7 +93,29 @@ Runtime::Runtime(const CommandLine& options)
         HistoryArchive* history = m_history.get();
         record = [history](const SafetyTransition& change) { history->recordTransition(change); };
     }
-    startSafety(m_history.get(), std::move(record));
+    // Notifications: each change of the safety goes to the archive's record and the notifier.
+    const auto setting = [this](const QString& key) {
+        return m_store->GetSetting(ConfigStore::Setup, key, QString());
+    };
+    m_notifier = Notifier::fromSettings(setting, QDateTime::currentMSecsSinceEpoch());
+    startSafety(m_history.get(), [this, record](const SafetyTransition& change) {
+        if (record)
+            record(change);
+        if (m_notifier)
+            m_notifier->transition(change);
+    });
+    if (m_notifier) {
+        Engine* engine = m_engine.get();
+        QObject::connect(engine, &Engine::conditionsPolled, engine,
+            [this, engine](const ConditionsResult& result) {
+                m_notifier->poll(
+                    engine->lastPollTime().toMSecsSinceEpoch(), result.readings, result.outcome);
+            });
+        auto* tick = new QTimer(engine);
+        QObject::connect(tick, &QTimer::timeout, engine,
+            [this] { m_notifier->tick(QDateTime::currentMSecsSinceEpoch()); });
+        tick->start(10 * 1000);
+    }
 }
 
 void Runtime::startSafety(

@@ -9,6 +9,7 @@ class AlpacaService;
 class Engine;
 class HistoryArchive;
 class HistoryReader;
+class Notifier;
 class SafetyWait;
 class SettingsStore;
 class SourceRegistry;
@@ -55,4 +56,5 @@ private:
     std::unique_ptr<AlpacaService> m_devices;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<SafetyWait> m_safety;
+    std::unique_ptr<Notifier> m_notifier; // none without a channel or broker set
 };

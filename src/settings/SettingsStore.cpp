@@ -192,6 +192,9 @@ bool SettingsStore::guardedWrite(const std::function<void()>& write)
     const bool kept = hadFile && keepCopy(m_fileName, copy);
 
     write();
+    // The file may hold passwords and tokens: one this run created is its owner's alone.
+    if (!hadFile && QFileInfo::exists(m_fileName))
+        QFile::setPermissions(m_fileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     const QMap<QString, QVariant> expected = m_settings ? contents(*m_settings) : before;
     const bool nothingToWrite = expected.isEmpty() && !hadFile && !QFileInfo::exists(m_fileName);
