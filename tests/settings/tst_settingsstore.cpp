@@ -48,6 +48,11 @@ private slots:
         ConfigStore::restore(store, page, true);
         QCOMPARE(page.Estacion_ID.items, texts);
         QVERIFY(QFile(path).size() > 0);
+        // Passwords live here: a file the store created is its owner's alone.
+        const QFile::Permissions others
+            = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        QCOMPARE(QFile(path).permissions() & others, QFile::Permissions());
+        QVERIFY(QFile(path).permissions() & QFile::ReadOwner);
     }
 
     void handEditedFile()
