@@ -65,7 +65,12 @@ void ChannelWorker::deliver(const NotifyEvent& event)
                 << "channel" << m_name << "event" << event.kindName() << "sent";
             return;
         }
-        if (m_stop || Clock::now() + delay > giveUpAt) {
+        if (m_stop) {
+            qCWarning(lcNotify).noquote() << "channel" << m_name << "event" << event.kindName()
+                                          << "dropped: the program stops";
+            return;
+        }
+        if (Clock::now() + delay > giveUpAt) {
             qCWarning(lcNotify).noquote() << "channel" << m_name << "event" << event.kindName()
                                           << "dropped after" << attempt << "tries:" << error;
             return;

@@ -92,9 +92,11 @@ QList<NotifyEvent> EventTracker::poll(
         if (++m_failedInRow >= m_settings.failuresInRow && !m_failing) {
             m_failing = true;
             offer(makeEvent(Kind::Failing, timeMs, QStringLiteral("la fuente falla"),
-                      QStringLiteral("%1 sondeos fallidos seguidos; el último: %2")
-                          .arg(m_failedInRow)
-                          .arg(failureReason(outcome))),
+                      m_failedInRow == 1
+                          ? QStringLiteral("Sondeo fallido: %1").arg(failureReason(outcome))
+                          : QStringLiteral("%1 sondeos fallidos seguidos; el último: %2")
+                                .arg(m_failedInRow)
+                                .arg(failureReason(outcome))),
                 out);
         }
     }

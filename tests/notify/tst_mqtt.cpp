@@ -129,10 +129,12 @@ private slots:
 void TestMqtt::stateEventsAndDiscovery()
 {
     Broker broker({});
-    QVERIFY(broker.start());
+    // A broker that is not there yet is waited for.
     MqttPublisher publisher({ broker.url() });
     QVERIFY(publisher.start());
-    QTRY_VERIFY(publisher.connected());
+    QTest::qWait(300);
+    QVERIFY(broker.start());
+    QTRY_VERIFY_WITH_TIMEOUT(publisher.connected(), 10000);
 
     publisher.publishSafety(false, QStringLiteral("Nublado"));
     ConditionsReadings readings;
