@@ -1,11 +1,9 @@
-#include "ChannelWorker.h"
 #include "EmailChannel.h"
 #include "LoopbackTools.h"
 #include "Notifier.h"
 #include "NtfyChannel.h"
 #include "PushoverChannel.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <httplib.h>
@@ -14,7 +12,7 @@
 namespace
 {
 
-// The log lines of nubora.notify, kept while a case runs.
+// The lines of nubora.notify, kept for the cases to read.
 QStringList notifyLog;
 QtMessageHandler previousHandler = nullptr;
 void keepNotifyLog(QtMsgType type, const QMessageLogContext& context, const QString& text)
@@ -24,20 +22,19 @@ void keepNotifyLog(QtMsgType type, const QMessageLogContext& context, const QStr
     previousHandler(type, context, text);
 }
 
-NotifyEvent sample(NotifyEvent::Kind kind)
+NotifyEvent sample(NotifyEvent::Kind kind, const QString& title = "Nubora: prueba")
 {
-    return { kind, 1765000000000, QStringLiteral("Nubora: prueba"),
-        QStringLiteral("Nublado, 5 °C") };
+    return { kind, 1765000000000, title, QStringLiteral("Nublado, 5 °C") };
 }
 
 // An HTTP stand-in on loopback that keeps every request and answers with a chosen status.
 struct StandIn {
     httplib::Server server;
-    std::thread thread;
     std::mutex mutex;
     QList<httplib::Request> requests;
     std::atomic<int> status { 200 };
-    int port = 0;
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread { [this] { server.listen_after_bind(); } };
 
     StandIn()
     {
@@ -45,19 +42,16 @@ struct StandIn {
             const std::lock_guard lock(mutex);
             requests.append(request);
             response.status = status;
-            response.set_content("{\"status\":1}", "application/json");
         });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
     }
     ~StandIn()
     {
         server.stop();
         thread.join();
     }
-    QString url(const char* path) const
+    QString url(const QString& path) const
     {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
+        return QStringLiteral("http://127.0.0.1:%1").arg(port) + path;
     }
     int count()
     {
@@ -76,59 +70,45 @@ private slots:
     void initTestCase() { previousHandler = qInstallMessageHandler(keepNotifyLog); }
     void init() { notifyLog.clear(); }
 
-    void ntfyRequest();
-    void pushoverForm();
+    void ntfyAndPushoverRequests();
     void emailThroughStartTls();
     void failuresRetriedThenDropped();
     void deadReceiverDelaysNothing();
 };
 
-void TestNotifyChannels::ntfyRequest()
+void TestNotifyChannels::ntfyAndPushoverRequests()
 {
-    StandIn ntfy;
-    NtfyChannel channel(ntfy.url("/observatorio"), QStringLiteral("tk_secreto"));
+    StandIn server;
     const std::atomic<bool> stop { false };
-    QCOMPARE(channel.send(sample(NotifyEvent::Kind::Unsafe), stop), QString());
-    QCOMPARE(channel.send(sample(NotifyEvent::Kind::Recovered), stop), QString());
-    QCOMPARE(ntfy.count(), 2);
-    const httplib::Request& unsafe = ntfy.requests[0];
+    NtfyChannel ntfy(server.url("/observatorio"), "tk_secreto");
+    QCOMPARE(ntfy.send(sample(NotifyEvent::Kind::Unsafe), stop), QString());
+    QCOMPARE(ntfy.send(sample(NotifyEvent::Kind::Recovered, "Nubora: señal"), stop), QString());
+    PushoverChannel pushover("app-token", "user-key", server.url("/1/messages.json"));
+    QCOMPARE(pushover.send(sample(NotifyEvent::Kind::Unsafe), stop), QString());
+    QCOMPARE(pushover.send(sample(NotifyEvent::Kind::Safe), stop), QString());
+    QCOMPARE(server.count(), 4);
+
+    const httplib::Request& unsafe = server.requests[0];
     QCOMPARE(unsafe.path, "/observatorio");
     QCOMPARE(unsafe.body, "Nublado, 5 °C");
     QCOMPARE(unsafe.get_header_value("Title"), "Nubora: prueba");
     QCOMPARE(unsafe.get_header_value("Priority"), "urgent");
     QCOMPARE(unsafe.get_header_value("Tags"), "rotating_light,unsafe");
     QCOMPARE(unsafe.get_header_value("Authorization"), "Bearer tk_secreto");
-    QCOMPARE(ntfy.requests[1].get_header_value("Priority"), "default");
-
-    // A title beyond ASCII travels as an encoded word, which ntfy decodes.
-    NotifyEvent accented = sample(NotifyEvent::Kind::Safe);
-    accented.title = QStringLiteral("Nubora: señal");
-    QCOMPARE(channel.send(accented, stop), QString());
-    QCOMPARE(ntfy.requests[2].get_header_value("Title"),
+    QCOMPARE(server.requests[1].get_header_value("Priority"), "default");
+    // A title beyond ASCII travels as an encoded word.
+    QCOMPARE(server.requests[1].get_header_value("Title"),
         "=?UTF-8?B?" + QByteArray("Nubora: señal").toBase64().toStdString() + "?=");
-}
 
-void TestNotifyChannels::pushoverForm()
-{
-    StandIn pushover;
-    PushoverChannel channel(
-        QStringLiteral("app-token"), QStringLiteral("user-key"), pushover.url("/1/messages.json"));
-    const std::atomic<bool> stop { false };
-    QCOMPARE(channel.send(sample(NotifyEvent::Kind::Unsafe), stop), QString());
-    QCOMPARE(channel.send(sample(NotifyEvent::Kind::Safe), stop), QString());
-    QCOMPARE(pushover.count(), 2);
-    const httplib::Request& unsafe = pushover.requests[0];
-    QCOMPARE(unsafe.get_header_value("Content-Type"), "application/x-www-form-urlencoded");
-    QCOMPARE(unsafe.get_param_value("token"), "app-token");
-    QCOMPARE(unsafe.get_param_value("user"), "user-key");
-    QCOMPARE(unsafe.get_param_value("message"), "Nublado, 5 °C");
-    QCOMPARE(unsafe.get_param_value("title"), "Nubora: prueba");
-    QCOMPARE(unsafe.get_param_value("priority"), "2");
-    QCOMPARE(unsafe.get_param_value("retry"), "30");
-    QCOMPARE(unsafe.get_param_value("expire"), "3600");
-    const httplib::Request& safe = pushover.requests[1];
-    QCOMPARE(safe.get_param_value("priority"), "0");
-    QVERIFY(!safe.has_param("retry") && !safe.has_param("expire"));
+    const httplib::Request& emergency = server.requests[2];
+    QCOMPARE(emergency.get_header_value("Content-Type"), "application/x-www-form-urlencoded");
+    const std::multimap<std::string, std::string> expected { { "token", "app-token" },
+        { "user", "user-key" }, { "title", "Nubora: prueba" }, { "message", "Nublado, 5 °C" },
+        { "timestamp", "1765000000" }, { "priority", "2" }, { "retry", "30" },
+        { "expire", "3600" } };
+    QVERIFY(emergency.params == expected);
+    QCOMPARE(server.requests[3].get_param_value("priority"), "0");
+    QVERIFY(!server.requests[3].has_param("retry") && !server.requests[3].has_param("expire"));
 }
 
 void TestNotifyChannels::emailThroughStartTls()
@@ -136,13 +116,13 @@ void TestNotifyChannels::emailThroughStartTls()
     QTemporaryDir dir;
     QVERIFY(LoopbackTools::makeCertificate(QDir(dir.path())));
     const quint16 port = LoopbackTools::freePort();
+    // The stand-in takes a message only after STARTTLS, and prints it.
     QProcess smtp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PYTHONUNBUFFERED", "1");
     smtp.setProcessEnvironment(env);
     smtp.setProcessChannelMode(QProcess::MergedChannels);
-    // The stand-in requires STARTTLS before it takes a message, and prints each one.
-    smtp.start(QStringLiteral("/usr/bin/python3"),
+    smtp.start("/usr/bin/python3",
         { "-m", "aiosmtpd", "-n", "-l", QStringLiteral("127.0.0.1:%1").arg(port), "--tlscert",
             dir.filePath("cert.pem"), "--tlskey", dir.filePath("key.pem") });
     const auto stopSmtp = qScopeGuard([&smtp] {
@@ -151,13 +131,12 @@ void TestNotifyChannels::emailThroughStartTls()
     });
     QVERIFY(LoopbackTools::waitForListener(port));
 
-    CurlTransfer::Mail mail { "nubora@observatorio.example", { "dueno@example.org" }, {}, {} };
+    const CurlTransfer::Mail mail { "nubora@example.org", { "dueno@example.org" }, {}, {} };
+    const QString url = QStringLiteral("smtp://127.0.0.1:%1").arg(port);
     const std::atomic<bool> stop { false };
-    EmailChannel plain(QStringLiteral("smtp://127.0.0.1:%1").arg(port), mail);
-    // Without trusting the server's certificate nothing is sent.
-    QVERIFY(!plain.send(sample(NotifyEvent::Kind::Stale), stop).isEmpty());
-    EmailChannel channel(
-        QStringLiteral("smtp://127.0.0.1:%1").arg(port), mail, dir.filePath("cert.pem"));
+    // A server whose certificate is not trusted gets nothing.
+    QVERIFY(!EmailChannel(url, mail).send(sample(NotifyEvent::Kind::Stale), stop).isEmpty());
+    EmailChannel channel(url, mail, dir.filePath("cert.pem"));
     QCOMPARE(channel.send(sample(NotifyEvent::Kind::Stale), stop), QString());
     QByteArray printed;
     QTRY_VERIFY((printed += smtp.readAll()).contains("Nublado, 5 °C"));
@@ -170,8 +149,8 @@ void TestNotifyChannels::failuresRetriedThenDropped()
     StandIn ntfy;
     ntfy.status = 500;
     {
-        ChannelWorker worker(std::make_unique<NtfyChannel>(
-                                 ntfy.url("/t").replace("http://", "http://yo:clave@"), QString()),
+        ChannelWorker worker(
+            std::make_unique<NtfyChannel>(ntfy.url("/t").replace("//", "//yo:clave@"), QString()),
             { 4, std::chrono::milliseconds(50), std::chrono::milliseconds(200),
                 std::chrono::milliseconds(400) });
         QVERIFY(worker.post(sample(NotifyEvent::Kind::Failing)));
@@ -179,12 +158,12 @@ void TestNotifyChannels::failuresRetriedThenDropped()
         QTRY_VERIFY(notifyLog.join('\n').contains("dropped after 4 tries"));
         QCOMPARE(ntfy.count(), 4);
     }
-    QVERIFY2(!notifyLog.join('\n').contains("clave"), qPrintable(notifyLog.join('\n')));
     QVERIFY(notifyLog.join('\n').contains("HTTP status 500"));
+    QVERIFY2(!notifyLog.join('\n').contains("clave"), qPrintable(notifyLog.join('\n')));
 }
 
-// A receiver that takes the connection and never answers: the caller's calls, made on the
-// engine's thread after each poll, take no longer than without it, and the queue stays bounded.
+// A receiver that takes the connection and never answers: the calls made on the engine's
+// thread after each poll stay short, the queue stays bounded, and the stop does not wait.
 void TestNotifyChannels::deadReceiverDelaysNothing()
 {
     QTcpServer dead;
@@ -198,26 +177,23 @@ void TestNotifyChannels::deadReceiverDelaysNothing()
             std::make_unique<NtfyChannel>(
                 QStringLiteral("http://127.0.0.1:%1/t").arg(dead.serverPort()), QString()),
             ChannelWorker::Limits { 4 });
-        notifier.transition({ 0, true, QString() });
-        ConditionsReadings failed;
+        ConditionsReadings failed, good;
         failed.outcome = ConditionsReadings::Outcome::Failed;
-        ConditionsReadings good;
         good.outcome = ConditionsReadings::Outcome::Complete;
-        for (int i = 1; i <= 40; ++i) {
+        for (int i = 0; i <= 40; ++i) {
             QElapsedTimer call;
             call.start();
-            // Each round is a change worth telling: unsafe, and failing or recovered.
-            notifier.transition({ i * 60000LL, i % 2 == 0, QStringLiteral("Nublado") });
-            notifier.poll(i * 60000LL, i % 2 ? failed : good, QStringLiteral("failed load: x"));
+            // Each round a change worth telling: unsafe, and failing or recovered.
+            notifier.transition({ i * 60000LL, i % 2 == 0, "Nublado" });
+            notifier.poll(i * 60000LL, i % 2 ? failed : good, "failed load: x");
             slowestNs = std::max(slowestNs, call.nsecsElapsed());
         }
         QTRY_VERIFY(dead.hasPendingConnections());
     }
-    qInfo("slowest call with a dead receiver: %.3f ms; all, with the stop: %lld ms",
-        slowestNs / 1e6, total.elapsed());
+    qInfo("slowest call with a dead receiver: %.3f ms; the whole case: %lld ms", slowestNs / 1e6,
+        total.elapsed());
     QVERIFY(slowestNs < 20 * 1000 * 1000);
     QVERIFY(notifyLog.join('\n').contains("dropped: queue full"));
-    // The stop does not wait for the receiver's time limit.
     QVERIFY(total.elapsed() < 5000);
 }
 
