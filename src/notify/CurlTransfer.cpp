@@ -44,6 +44,30 @@ QString shownAddress(const QString& url)
     return parsed.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery).toString();
 }
 
+// The envelope and the login of a mail, kept alive for the transfer.
+struct MailOptions {
+    QByteArray from, user, password;
+    curl_slist* recipients = nullptr;
+
+    ~MailOptions() { curl_slist_free_all(recipients); }
+    void set(CURL* h, const CurlTransfer::Mail& mail)
+    {
+        from = mail.from.toUtf8();
+        user = mail.user.toUtf8();
+        password = mail.password.toUtf8();
+        curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
+        for (const QString& to : mail.to)
+            recipients = curl_slist_append(recipients, to.toUtf8().constData());
+        curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients);
+        if (!user.isEmpty()) {
+            curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+            curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        }
+        // smtp:// must turn to TLS before anything is said; smtps:// starts in it.
+        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    }
+};
+
 } // namespace
 
 CurlTransfer::CurlTransfer(const QString& url, int timeoutSeconds)
@@ -78,23 +102,10 @@ QString CurlTransfer::post(const QByteArray& body, const std::atomic<bool>& stop
     curl_slist* headers = nullptr;
     for (const QByteArray& header : m_headers)
         headers = curl_slist_append(headers, header.constData());
-    curl_slist* recipients = nullptr;
     Upload upload { &body };
-    QByteArray from, user, password;
+    MailOptions mail;
     if (m_mail) {
-        from = m_mail->from.toUtf8();
-        user = m_mail->user.toUtf8();
-        password = m_mail->password.toUtf8();
-        curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
-        for (const QString& to : m_mail->to)
-            recipients = curl_slist_append(recipients, to.toUtf8().constData());
-        curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients);
-        if (!user.isEmpty()) {
-            curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-            curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
-        }
-        // smtp:// must turn to TLS before anything is said; smtps:// starts in it.
-        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        mail.set(h, *m_mail);
         curl_easy_setopt(h, CURLOPT_READFUNCTION, &readBody);
         curl_easy_setopt(h, CURLOPT_READDATA, &upload);
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
@@ -108,7 +119,6 @@ QString CurlTransfer::post(const QByteArray& body, const std::atomic<bool>& stop
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     m_status = int(status);
     curl_slist_free_all(headers);
-    curl_slist_free_all(recipients);
 
     const QString where = KeyMask::masked(shownAddress(m_url));
     if (code != CURLE_OK)
