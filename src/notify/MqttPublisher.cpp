@@ -42,12 +42,17 @@ MqttPublisher::~MqttPublisher()
 {
     if (!m_client)
         return;
-    if (m_connected) {
-        // A goodbye does not trigger the last will; say it ourselves.
+    if (m_starter.joinable())
+        m_starter.join();
+    const bool leaving = m_connected;
+    if (leaving) {
+        // A goodbye does not trigger the last will; say it ourselves, before the goodbye.
         send(m_settings.baseTopic + QStringLiteral("/status"), "offline", true);
         mosquitto_disconnect(m_client);
     }
-    mosquitto_loop_stop(m_client, true);
+    // After a goodbye the library's thread ends by itself once it is sent; otherwise it
+    // would go on reconnecting.
+    mosquitto_loop_stop(m_client, !leaving);
     mosquitto_destroy(m_client);
 }
 
@@ -92,15 +97,18 @@ bool MqttPublisher::start()
             retain(topic, payload);
     }
     const int port = url.port(tls ? 8883 : 1883);
-    // Connects from the library's thread; a broker that is not there yet is tried again
-    // there, with the delay above.
-    mosquitto_loop_start(m_client);
-    const int rc = mosquitto_connect_async(m_client, url.host().toUtf8().constData(), port, 60);
-    qCInfo(lcNotify).noquote() << "channel mqtt: connecting to"
-                               << KeyMask::masked(shownAddress(url))
-                               << (rc == MOSQ_ERR_SUCCESS
-                                          ? QString()
-                                          : QString::fromUtf8(mosquitto_strerror(rc)));
+    // The first connection's name lookup blocks; it runs on a thread of its own, and then the
+    // library's thread connects, and reconnects with the delay above.
+    const QByteArray host = url.host().toUtf8();
+    const QString shown = KeyMask::masked(shownAddress(url));
+    m_starter = std::thread([this, host, port, shown] {
+        // Started first, the library's thread also retries a first connect that failed.
+        mosquitto_loop_start(m_client);
+        const int rc = mosquitto_connect_async(m_client, host.constData(), port, 60);
+        qCInfo(lcNotify).noquote()
+            << "channel mqtt: connecting to" << shown
+            << (rc == MOSQ_ERR_SUCCESS ? QString() : QString::fromUtf8(mosquitto_strerror(rc)));
+    });
     return true;
 }
 

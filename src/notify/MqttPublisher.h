@@ -8,6 +8,7 @@
 #include <QString>
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 struct mosquitto;
 
@@ -52,6 +53,7 @@ private:
 
     Settings m_settings;
     mosquitto* m_client = nullptr;
+    std::thread m_starter; // the first connect
     std::atomic<bool> m_connected { false };
     std::mutex m_mutex;
     QMap<QString, QByteArray> m_retained; // topic -> payload, all sent again on reconnect

@@ -114,7 +114,8 @@ void TestMqtt::stateEventsAndDiscovery()
 {
     Broker broker(false);
     // A broker that is not there yet is waited for.
-    MqttPublisher publisher({ broker.url() });
+    auto owned = std::make_unique<MqttPublisher>(MqttPublisher::Settings { broker.url() });
+    MqttPublisher& publisher = *owned;
     QVERIFY(publisher.start());
     QTest::qWait(300);
     QVERIFY(broker.start());
@@ -167,6 +168,9 @@ void TestMqtt::stateEventsAndDiscovery()
         ids.insert(config.value("unique_id").toString());
     }
     QCOMPARE(ids.size(), 13);
+
+    owned.reset(); // gone: offline
+    QCOMPARE(broker.retained({ "nubora/status" }).value("nubora/status"), "offline");
 }
 
 void TestMqtt::tlsWithPassword()
