@@ -114,7 +114,9 @@ void TestMqtt::stateEventsAndDiscovery()
 {
     Broker broker(false);
     // A broker that is not there yet is waited for.
-    auto owned = std::make_unique<MqttPublisher>(MqttPublisher::Settings { broker.url() });
+    MqttPublisher::Settings settings;
+    settings.url = broker.url();
+    auto owned = std::make_unique<MqttPublisher>(settings);
     MqttPublisher& publisher = *owned;
     QVERIFY(publisher.start());
     QTest::qWait(300);
@@ -177,7 +179,10 @@ void TestMqtt::tlsWithPassword()
 {
     Broker broker(true);
     QVERIFY(broker.start());
-    MqttPublisher::Settings settings { broker.url(), "nubora", "clave x" };
+    MqttPublisher::Settings settings;
+    settings.url = broker.url();
+    settings.user = "nubora";
+    settings.password = "clave x";
     settings.caFile = broker.caFile();
     settings.discoveryPrefix.clear();
     MqttPublisher publisher(settings);
