@@ -10,5 +10,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcAlert) // nubora.alert: alerts sent and how they en
 Q_DECLARE_LOGGING_CATEGORY(lcSettings) // nubora.settings: the per-user store
 Q_DECLARE_LOGGING_CATEGORY(lcDevice) // nubora.device: the network device server
 Q_DECLARE_LOGGING_CATEGORY(lcArchive) // nubora.archive: the history archive and its faults
-Q_DECLARE_LOGGING_CATEGORY(lcNotify) // nubora.notify: each event sent to each channel, and how
-// it ended
+Q_DECLARE_LOGGING_CATEGORY(lcNotify) // nubora.notify: each send of an event and its end

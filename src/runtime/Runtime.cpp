@@ -93,29 +93,38 @@ Runtime::Runtime(const CommandLine& options)
         HistoryArchive* history = m_history.get();
         record = [history](const SafetyTransition& change) { history->recordTransition(change); };
     }
-    // Notifications: each change of the safety goes to the archive's record and the notifier.
-    const auto setting = [this](const QString& key) {
-        return m_store->GetSetting(ConfigStore::Setup, key, QString());
-    };
-    m_notifier = Notifier::fromSettings(setting, QDateTime::currentMSecsSinceEpoch());
     startSafety(m_history.get(), [this, record](const SafetyTransition& change) {
         if (record)
             record(change);
         if (m_notifier)
             m_notifier->transition(change);
     });
-    if (m_notifier) {
-        Engine* engine = m_engine.get();
-        QObject::connect(engine, &Engine::conditionsPolled, engine,
-            [this, engine](const ConditionsResult& result) {
-                m_notifier->poll(
-                    engine->lastPollTime().toMSecsSinceEpoch(), result.readings, result.outcome);
-            });
-        auto* tick = new QTimer(engine);
-        QObject::connect(tick, &QTimer::timeout, engine,
-            [this] { m_notifier->tick(QDateTime::currentMSecsSinceEpoch()); });
-        tick->start(10 * 1000);
-    }
+    startNotifier();
+}
+
+void Runtime::startNotifier()
+{
+    const auto setting = [this](const QString& key) {
+        return m_store->GetSetting(ConfigStore::Setup, key, QString());
+    };
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    m_notifier = Notifier::fromSettings(setting, nowMs);
+    if (!m_notifier)
+        return;
+    // The state at start is the first it hears: known, and not told as a change.
+    const SafetyVerdict verdict = m_safety->state().verdict(nowMs);
+    m_notifier->transition({ nowMs, m_safety->safe(), verdict.reason });
+    // After the safety's own: a poll's change of safety is told before its state is published.
+    Engine* engine = m_engine.get();
+    QObject::connect(
+        engine, &Engine::conditionsPolled, engine, [this, engine](const ConditionsResult& result) {
+            m_notifier->poll(
+                engine->lastPollTime().toMSecsSinceEpoch(), result.readings, result.outcome);
+        });
+    auto* tick = new QTimer(engine);
+    QObject::connect(tick, &QTimer::timeout, engine,
+        [this] { m_notifier->tick(QDateTime::currentMSecsSinceEpoch()); });
+    tick->start(10 * 1000);
 }
 
 void Runtime::startSafety(

@@ -49,6 +49,10 @@ private:
     void startSafety(
         const HistoryReader* history, std::function<void(const SafetyTransition&)> record);
 
+    // The owner's channels and the MQTT broker, where the settings name any; each change of
+    // the safety reaches it through startSafety's hook.
+    void startNotifier();
+
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<SourceRegistry> m_sources;
     std::unique_ptr<AlertSink> m_alertSink;
