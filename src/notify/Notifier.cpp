@@ -111,8 +111,7 @@ void Notifier::setMqtt(std::unique_ptr<MqttPublisher> mqtt)
 
 void Notifier::transition(const SafetyTransition& change)
 {
-    if (m_mqtt)
-        m_mqtt->publishSafety(change.safe, change.reason);
+    safetyNow(change.safe, change.reason);
     dispatch(m_tracker.transition(change));
 }
 
@@ -121,6 +120,14 @@ void Notifier::poll(qint64 timeMs, const ConditionsReadings& readings, const QSt
     if (m_mqtt)
         m_mqtt->publishPoll(timeMs, readings, outcome);
     dispatch(m_tracker.poll(timeMs, readings, outcome));
+}
+
+void Notifier::safetyNow(bool safe, const QString& reason)
+{
+    if (m_mqtt && (safe != m_toldSafe || reason != m_toldReason))
+        m_mqtt->publishSafety(safe, reason);
+    m_toldSafe = safe;
+    m_toldReason = reason;
 }
 
 void Notifier::tick(qint64 nowMs)

@@ -29,6 +29,9 @@ public:
 
     void transition(const SafetyTransition& change);
     void poll(qint64 timeMs, const ConditionsReadings& readings, const QString& outcome);
+    // The safety as it stands, told to MQTT when its words changed: a second unsafe poll for
+    // another reason, or the wait's countdown, is no transition but is what a reader wants.
+    void safetyNow(bool safe, const QString& reason);
     void tick(qint64 nowMs);
 
 private:
@@ -37,4 +40,6 @@ private:
     EventTracker m_tracker;
     std::vector<std::unique_ptr<ChannelWorker>> m_workers;
     std::unique_ptr<MqttPublisher> m_mqtt;
+    bool m_toldSafe = false;
+    QString m_toldReason;
 };

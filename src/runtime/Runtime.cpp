@@ -118,12 +118,18 @@ void Runtime::startNotifier()
     Engine* engine = m_engine.get();
     QObject::connect(
         engine, &Engine::conditionsPolled, engine, [this, engine](const ConditionsResult& result) {
-            m_notifier->poll(
-                engine->lastPollTime().toMSecsSinceEpoch(), result.readings, result.outcome);
+            const qint64 timeMs = engine->lastPollTime().toMSecsSinceEpoch();
+            const SafetyVerdict safety = m_safety->state().verdict(timeMs);
+            m_notifier->safetyNow(safety.safe, safety.reason);
+            m_notifier->poll(timeMs, result.readings, result.outcome);
         });
     auto* tick = new QTimer(engine);
-    QObject::connect(tick, &QTimer::timeout, engine,
-        [this] { m_notifier->tick(QDateTime::currentMSecsSinceEpoch()); });
+    QObject::connect(tick, &QTimer::timeout, engine, [this] {
+        const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+        const SafetyVerdict safety = m_safety->state().verdict(nowMs);
+        m_notifier->safetyNow(safety.safe, safety.reason);
+        m_notifier->tick(nowMs);
+    });
     tick->start(10 * 1000);
 }
 

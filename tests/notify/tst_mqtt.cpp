@@ -223,6 +223,9 @@ void TestMqtt::willAndReconnectOfTheProgram()
     const auto got = broker.retained(topics);
     QCOMPARE(got.value("obs1/status"), "online");
     QCOMPARE(json(got.value("obs1/state")).value("source").toString(), "WU");
+    // A safe poll after the start's "not polled yet" is no change of safety, but its words are.
+    QCOMPARE(got.value("obs1/reason"), QString("Seguro en 10 min").toUtf8());
+    QCOMPARE(json(got.value("obs1/state")).value("reason").toString(), "Seguro en 10 min");
     QVERIFY(got.contains("homeassistant/sensor/obs1/temperature/config"));
 
     broker.stop();
