@@ -4,6 +4,7 @@
 #include "IndiEndpoints.h"
 #include "Logging.h"
 #include "SnapshotBoard.h"
+#include "StatusPage.h"
 
 #include <chrono>
 #include <httplib.h>
@@ -69,6 +70,12 @@ void DeviceServer::dispatch(const httplib::Request& request, httplib::Response& 
     if (IndiEndpoints::handles(request.path)) {
         const AlpacaReply reply = IndiEndpoints::answer(
             request.method, request.path, *m_board.current(), m_board.now());
+        response.status = reply.status;
+        response.set_content(reply.body, reply.contentType.c_str());
+        return;
+    }
+    if (m_page && StatusPage::handles(request.path)) {
+        const AlpacaReply reply = m_page->answer(request.method, request.path, request.params);
         response.status = reply.status;
         response.set_content(reply.body, reply.contentType.c_str());
         return;

@@ -8,6 +8,7 @@
 
 class AlpacaApi;
 class SnapshotBoard;
+class StatusPage;
 
 namespace httplib
 {
@@ -23,6 +24,8 @@ class DeviceServer
 public:
     // The Alpaca devices, and beside them the plain answers for INDI's weather drivers.
     DeviceServer(AlpacaApi& api, const SnapshotBoard& board);
+    // The status page and its data beside them; it must outlive the server.
+    void setStatusPage(const StatusPage* page) { m_page = page; }
     ~DeviceServer();
 
     // Port 0 binds any free port. Returns once the server accepts connections.
@@ -35,6 +38,7 @@ private:
 
     AlpacaApi& m_api;
     const SnapshotBoard& m_board;
+    const StatusPage* m_page = nullptr;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = -1;

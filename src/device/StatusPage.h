@@ -1,0 +1,39 @@
+#pragma once
+
+#include "AlpacaApi.h"
+
+#include <QUrlQuery>
+#include <functional>
+#include <string>
+
+class HistoryReader;
+class SnapshotBoard;
+class StatusBoard;
+
+// The status page at "/" and the data behind it under "/nubora/v1/": what the network devices
+// report, the window's pages and the archive's graphs. Read only: it changes no setting and
+// shows no key. Answers on the server's threads.
+class StatusPage
+{
+public:
+    // Longest span one history answer covers; a longer one is cut to it and says so.
+    static constexpr int MaxHours = 31 * 24;
+
+    StatusPage(const SnapshotBoard& devices, const StatusBoard& view, const HistoryReader* history);
+
+    static bool handles(const std::string& path);
+    // query: the request's parameters, already decoded.
+    AlpacaReply answer(const std::string& method, const std::string& path,
+        const std::multimap<std::string, std::string>& query) const;
+
+private:
+    AlpacaReply page(int hours) const;
+    AlpacaReply state() const;
+    AlpacaReply parts(int hours) const;
+    AlpacaReply history(int hours) const;
+    QString graphs(int hours) const;
+
+    const SnapshotBoard& m_devices;
+    const StatusBoard& m_view;
+    const HistoryReader* m_history;
+};
