@@ -55,7 +55,7 @@ sleep 1 # the first polls
 "$bench" --port "$port" --clients "$clients" --seconds "$seconds"
 stop_nubora
 
-start_nubora off
+start_nubora off --alpaca-port off
 sleep $(( 2 * seconds + 1 ))
 stop_nubora
 

@@ -9,6 +9,8 @@
 #include "Logging.h"
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
+#include "StatusBoard.h"
+#include "StatusPage.h"
 
 #include <QUuid>
 #include <cstdio>
@@ -53,14 +55,16 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
     const CommandLine& options, SettingsStore& store, const HistoryReader* history)
 {
     int port = options.alpacaPort;
+    if (port == CommandLine::AlpacaOff)
+        return nullptr;
     if (port < 0) {
-        // Hand-edited; anything but a port number leaves the server off.
-        bool ok = false;
-        const int stored
-            = store.GetSetting(ConfigStore::Setup, QStringLiteral("Alpaca_Puerto"), 0).toInt(&ok);
-        if (!ok || stored <= 0 || stored > 65535)
+        // Hand-edited; absent is the default port, anything but a port number leaves it off.
+        const QString stored
+            = store.GetSetting(ConfigStore::Setup, QStringLiteral("Alpaca_Puerto"), QString());
+        bool ok = stored.isEmpty();
+        port = ok ? DefaultPort : stored.toInt(&ok);
+        if (!ok || port <= 0 || port > 65535)
             return nullptr;
-        port = stored;
     }
 
     std::unique_ptr<AlpacaService> service(new AlpacaService);
@@ -71,7 +75,10 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
             uniqueId(store, QStringLiteral("Alpaca_UniqueID_SafetyMonitor")),
             uniqueId(store, QStringLiteral("Alpaca_UniqueID_ObservingConditions")) },
         history, archiveReachHours(store));
+    service->m_status = std::make_unique<StatusBoard>();
+    service->m_page = std::make_unique<StatusPage>(*service->m_board, *service->m_status, history);
     service->m_server = std::make_unique<DeviceServer>(*service->m_api, *service->m_board);
+    service->m_server->setStatusPage(service->m_page.get());
     if (!service->m_server->start(options.alpacaBind, port)) {
         std::fprintf(stderr, "nubora: cannot serve Alpaca on %s port %d\n",
             qPrintable(options.alpacaBind), port);

@@ -103,8 +103,9 @@ AlpacaOptions alpacaOptions()
 {
     return {
         QCommandLineOption(QStringLiteral("alpaca-port"),
-            QStringLiteral("Serve the Alpaca safety monitor and observing conditions on port N "
-                           "(0: any free port, printed as \"alpaca port N\")."),
+            QStringLiteral("Serve the Alpaca safety monitor, observing conditions and the status "
+                           "page on port N (default 11111; 0: any free port, printed as "
+                           "\"alpaca port N\"; off: no server)."),
             QStringLiteral("N")),
         QCommandLineOption(QStringLiteral("alpaca-bind"),
             QStringLiteral("Address the Alpaca server listens on (default 127.0.0.1; 0.0.0.0 for "
@@ -199,6 +200,10 @@ bool readAlpaca(const QCommandLineParser& parser, const AlpacaOptions& alpaca, C
              std::pair { &alpaca.discoveryPort, &result.alpacaDiscoveryPort } }) {
         if (!parser.isSet(*option))
             continue;
+        if (option == &alpaca.port && parser.value(*option) == QLatin1String("off")) {
+            *target = CommandLine::AlpacaOff;
+            continue;
+        }
         bool ok = false;
         const int port = parser.value(*option).toInt(&ok);
         if (!ok || port < 0 || port > 65535) {

@@ -16,7 +16,8 @@ struct CommandLine {
     bool once = false;
     bool headless = false;
     bool verbose = false;
-    // The network device server: -1 where the option was not given.
+    // The network device server: -1 where the option was not given, AlpacaOff for "off".
+    static constexpr int AlpacaOff = -2;
     int alpacaPort = -1;
     QString alpacaBind = QStringLiteral("127.0.0.1");
     int alpacaDiscoveryPort = -1;

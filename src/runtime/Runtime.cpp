@@ -14,6 +14,7 @@
 #include "SettingsStore.h"
 #include "SnapshotBoard.h"
 #include "SourceRegistry.h"
+#include "StatusBoard.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -86,6 +87,16 @@ Runtime::Runtime(const CommandLine& options)
             [&board](const ConditionsResult& result) { board.publish(result.readings); });
         QObject::connect(m_engine.get(), &Engine::forecastChanged, m_engine.get(),
             [&board](const ForecastPage& page) { board.publishForecast(page); });
+        // The status page shows the window's pages and the limits the poll ran with.
+        StatusBoard& status = m_devices->status();
+        Engine* engine = m_engine.get();
+        QObject::connect(engine, &Engine::conditionsPolled, engine, [&status, engine] {
+            const ConfigPage& config = engine->workingConfig();
+            status.publishConditions(
+                engine->conditionsPage(), config.HumedadAlta, config.LimiteViento);
+        });
+        QObject::connect(engine, &Engine::forecastChanged, engine,
+            [&status](const ForecastPage& page) { status.publishForecast(page); });
     }
     // The archive, where there is one, passes its reader and stores each change.
     std::function<void(const SafetyTransition&)> record;

@@ -108,8 +108,9 @@ TestEndToEnd::Run TestEndToEnd::runNubora(const QString& station, const QStringL
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("HOME", m_dir.path());
     nubora.setProcessEnvironment(env);
+    // Other suites run at the same time: no device server on the shared default port.
     QStringList arguments { "--once", "--settings", m_dir.filePath("settings.ini"), "--dump-state",
-        m_dir.filePath("dump.json") };
+        m_dir.filePath("dump.json"), "--alpaca-port", "off" };
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE), arguments + extraArguments);
     Run run;
     if (!nubora.waitForFinished(60000))
