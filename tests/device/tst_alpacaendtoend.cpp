@@ -180,12 +180,17 @@ void TestAlpacaEndToEnd::settingsKeyAndKeptIds()
         else
             QCOMPARE(ids, firstIds);
     }
-    // 0 in the key leaves the server off.
-    writeSettings("ISIMDESPEJADO", 0);
-    QProcess nubora;
-    QVERIFY(startNubora(nubora, { "--once" }));
-    QVERIFY(nubora.waitForFinished(20000));
-    QVERIFY(!nubora.readAllStandardOutput().contains("alpaca"));
+    // 0 in the key leaves the server off, and so does "off" on the command line over a port in
+    // the key.
+    for (const auto& [keyPort, extra] : { std::pair { 0, QStringList { "--once" } },
+             std::pair { 1, QStringList { "--once", "--alpaca-port", "off" } } }) {
+        writeSettings("ISIMDESPEJADO", keyPort);
+        QProcess nubora;
+        QVERIFY(startNubora(nubora, extra));
+        QVERIFY(nubora.waitForFinished(20000));
+        QVERIFY(!nubora.readAllStandardOutput().contains("alpaca"));
+        QVERIFY(!nubora.readAllStandardError().contains("serving on"));
+    }
 }
 
 void TestAlpacaEndToEnd::observingConditionsAsDefined()
