@@ -332,7 +332,7 @@ void TestEndToEnd::headlessRunsUntilTerminated()
     nubora.setProcessEnvironment(env);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
         { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url", m_serviceUrl,
-            "--dump-state", m_dir.filePath("dump.json") });
+            "--dump-state", m_dir.filePath("dump.json"), "--alpaca-port", "off" });
     QVERIFY(nubora.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(m_dir.filePath("data/Nubora.dat")).size(), 104, 20000);
     QCOMPARE(nubora.state(), QProcess::Running);
