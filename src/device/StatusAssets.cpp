@@ -29,7 +29,7 @@ nav button{font:inherit;padding:6px 14px;margin-right:6px;border:1px solid #888;
 border-radius:5px;background:#fff}
 nav button.on{background:#333;color:#fff}
 #tip{min-height:1.4em;margin:4px 0;color:#900}
-#graphs{display:grid;grid-template-columns:repeat(auto-fill,minmax(320px,1fr));gap:10px}
+#graphs{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(100%,420px),1fr));gap:10px}
 figure{margin:0;background:#fff;border:1px solid #ddd;border-radius:6px;padding:4px}
 figcaption{font-weight:bold;font-size:.9em}
 svg{width:100%;height:auto;display:block}

@@ -111,9 +111,18 @@ int main()
     StatusBoard view;
     view.publishConditions(conditionsPage(), QStringLiteral("80"), QStringLiteral("15"));
     ForecastPage forecast;
+    forecast.Estacion_Fct = QStringLiteral("Colmenar Viejo");
+    forecast.Fecha_Fct = QStringLiteral("lunes, 7 de diciembre de 2026");
     for (int i = 0; i < ForecastPage::RowCount; ++i) {
-        forecast.rows[i].Hr_Fct.text = QStringLiteral("%1:00").arg(i);
-        forecast.rows[i].H_Fct = { QStringLiteral("95"), FieldColour::Red, true };
+        ForecastRow& row = forecast.rows[i];
+        row.Hr_Fct.text = QStringLiteral("%1:00").arg((23 + i) % 24, 2, 10, QLatin1Char('0'));
+        row.T_Fct.text = QString::number(11 - i * 0.5, 'f', 1);
+        const bool wet = i < 3;
+        row.H_Fct = { QString::number(wet ? 92 - i : 75),
+            wet ? FieldColour::Red : FieldColour::Green, wet };
+        row.V_Fct = { QStringLiteral("9"), FieldColour::Green, false };
+        row.C_Fct = { wet ? QStringLiteral("Nublado") : QStringLiteral("Despejado"),
+            wet ? FieldColour::Yellow : FieldColour::Green, wet };
     }
     view.publishForecast(forecast);
 
