@@ -79,11 +79,9 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
     service->m_page = std::make_unique<StatusPage>(*service->m_board, *service->m_status, history);
     service->m_server = std::make_unique<DeviceServer>(*service->m_api, *service->m_board);
     service->m_server->setStatusPage(service->m_page.get());
-    if (!service->m_server->start(options.alpacaBind, port)) {
-        std::fprintf(stderr, "nubora: cannot serve Alpaca on %s port %d\n",
-            qPrintable(options.alpacaBind), port);
+    // The server said why in the log; the polls, the data file and the window go on.
+    if (!service->m_server->start(options.alpacaBind, port))
         return nullptr;
-    }
     if (port == 0) {
         std::printf("alpaca port %d\n", service->port());
         std::fflush(stdout);

@@ -26,7 +26,7 @@ public:
 
     ~AlpacaService();
 
-    // Nothing when the server is off or cannot listen (then a line on standard error says why).
+    // Nothing when the server is off or cannot listen (then one warning in the log says why).
     // The observing-conditions device averages from history, which must outlive the service;
     // without it only instantaneous values are served.
     static std::unique_ptr<AlpacaService> start(
