@@ -1,0 +1,157 @@
+#include "AlpacaApi.h"
+#include "DeviceServer.h"
+#include "SnapshotBoard.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+const char IsSafe[] = "GET /api/v1/safetymonitor/0/issafe HTTP/1.1\r\nHost: t\r\n\r\n";
+
+// Clients of a loopback address of their own, so that each group meets its own cap.
+class Client
+{
+public:
+    Client(const char* source, int port)
+        : m_fd(socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        inet_pton(AF_INET, source, &address.sin_addr);
+        bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+        address.sin_port = htons(quint16(port));
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~Client() { close(m_fd); }
+    Client(const Client&) = delete;
+
+    bool connected() const { return m_connected; }
+    void send(const char* text) { QVERIFY(::send(m_fd, text, strlen(text), MSG_NOSIGNAL) > 0); }
+    // What arrives within timeoutMs, up to the end of the first answer; "closed" when the server
+    // closed the connection first, empty when nothing came.
+    QByteArray read(int timeoutMs)
+    {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        pollfd p { m_fd, POLLIN, 0 };
+        while (clock.elapsed() < timeoutMs && poll(&p, 1, int(timeoutMs - clock.elapsed())) > 0) {
+            char buffer[4096];
+            const ssize_t n = recv(m_fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                return got.isEmpty() ? QByteArray("closed") : got;
+            got.append(buffer, n);
+            if (got.contains("\r\n\r\n") && got.endsWith('}'))
+                break;
+        }
+        return got;
+    }
+
+private:
+    int m_fd;
+    bool m_connected = false;
+};
+
+} // namespace
+
+class TestDeviceServerLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void newClientBesideHeldConnections();
+    void overTheCapRefusedAtOnce();
+    void idleConnectionsClosed();
+
+private:
+    // Answered, and how long it took.
+    std::pair<bool, qint64> askIsSafe(const char* source);
+
+    std::unique_ptr<SnapshotBoard> m_board;
+    std::unique_ptr<AlpacaApi> m_api;
+    std::unique_ptr<DeviceServer> m_server;
+};
+
+void TestDeviceServerLoad::init()
+{
+    m_board = std::make_unique<SnapshotBoard>();
+    m_api = std::make_unique<AlpacaApi>(
+        *m_board, std::array<std::string, AlpacaApi::DeviceCount> { "a", "b" }, nullptr, 1);
+    m_server = std::make_unique<DeviceServer>(*m_api, *m_board);
+    QVERIFY(m_server->start("127.0.0.1", 0));
+}
+
+void TestDeviceServerLoad::cleanup()
+{
+    m_server.reset();
+}
+
+std::pair<bool, qint64> TestDeviceServerLoad::askIsSafe(const char* source)
+{
+    QElapsedTimer clock;
+    clock.start();
+    Client client(source, m_server->port());
+    client.send(IsSafe);
+    const QByteArray answer = client.read(3000);
+    return { answer.startsWith("HTTP/1.1 200") && answer.contains("\"Value\":false"),
+        clock.elapsed() };
+}
+
+void TestDeviceServerLoad::newClientBesideHeldConnections()
+{
+    std::vector<std::unique_ptr<Client>> held;
+    for (int i = 0; i < 64; ++i) {
+        held.push_back(std::make_unique<Client>("127.0.0.2", m_server->port()));
+        held.back()->send(IsSafe); // answered, then kept alive and idle
+        QVERIFY(held.back()->read(3000).startsWith("HTTP/1.1 200"));
+        held.push_back(std::make_unique<Client>("127.0.0.3", m_server->port()));
+        held.back()->send("GET /api/v1/safetymonitor/0/issafe HTTP/1.1\r\nHost: t\r\n");
+    }
+    // A worker per connection would be taken by these for seconds; the margin is for a busy
+    // machine, the benchmark measures the time itself.
+    const auto [answered, ms] = askIsSafe("127.0.0.1");
+    QVERIFY(answered);
+    QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
+}
+
+void TestDeviceServerLoad::overTheCapRefusedAtOnce()
+{
+    std::vector<std::unique_ptr<Client>> held;
+    for (unsigned i = 0; i < DeviceServer::MaxPerAddress; ++i) {
+        held.push_back(std::make_unique<Client>("127.0.0.4", m_server->port()));
+        QVERIFY(held.back()->connected());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    Client over("127.0.0.4", m_server->port());
+    over.send(IsSafe);
+    QCOMPARE(over.read(3000), QByteArray("closed"));
+    QVERIFY(clock.elapsed() < 1000);
+    // Another address is still answered; the first one again once a connection is let go.
+    QVERIFY(askIsSafe("127.0.0.5").first);
+    held.pop_back();
+    QTRY_VERIFY_WITH_TIMEOUT(askIsSafe("127.0.0.4").first, 3000);
+}
+
+void TestDeviceServerLoad::idleConnectionsClosed()
+{
+    Client halfSent("127.0.0.1", m_server->port());
+    halfSent.send("GET / HTTP/1.1\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(halfSent.read((DeviceServer::IdleSeconds + 3) * 1000), QByteArray("closed"));
+    QVERIFY(clock.elapsed() >= (DeviceServer::IdleSeconds - 1) * 1000);
+}
+
+QTEST_GUILESS_MAIN(TestDeviceServerLoad)
+#include "tst_deviceserverload.moc"
