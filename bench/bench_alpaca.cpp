@@ -123,6 +123,7 @@ int main(int argc, char* argv[])
         readings.gustKph = 8.0;
         readings.windDirText = "Norte";
         readings.pressureHpa = 1016;
+        readings.elevationM = 883; // the device serves the pressure at the station
         readings.rain1hMm = 0;
         board.publish(readings);
         if (!server.start("127.0.0.1", 0))

@@ -18,7 +18,7 @@ struct MHD_Daemon;
 class DeviceServer
 {
 public:
-    static constexpr unsigned Workers = 4;
+    static constexpr unsigned Workers = 8;
     static constexpr unsigned IdleSeconds = 5;
     static constexpr unsigned MaxConnections = 500;
     static constexpr unsigned MaxPerAddress = 100;

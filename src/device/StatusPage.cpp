@@ -121,12 +121,31 @@ AlpacaReply StatusPage::answer(const std::string& method, const std::string& pat
         if (hours == 0)
             return badRequest(QStringLiteral("hours: un número entero de horas mayor que 0"));
         if (path == "/")
-            return page(std::min(hours, MaxHours));
+            return cached(path, hours, [this, hours] { return page(std::min(hours, MaxHours)); });
         if (path == "/nubora/v1/parts")
-            return parts(std::min(hours, MaxHours));
-        return history(hours);
+            return cached(path, hours, [this, hours] { return parts(std::min(hours, MaxHours)); });
+        return cached(path, hours, [this, hours] { return history(hours); });
     }
     return reply(404, "No existe\n", "text/plain; charset=utf-8");
+}
+
+AlpacaReply StatusPage::cached(
+    const std::string& path, int hours, const std::function<AlpacaReply()>& render) const
+{
+    const qint64 now = m_devices.now();
+    const QString stamp = version(*m_devices.current(), *m_view.current(), now) + u'/'
+        + QString::number(now / 60000);
+    const std::pair key { path, hours };
+    {
+        const std::lock_guard lock(m_cacheMutex);
+        const auto found = m_cache.find(key);
+        if (found != m_cache.end() && found->second.first == stamp)
+            return found->second.second;
+    }
+    AlpacaReply reply = render();
+    const std::lock_guard lock(m_cacheMutex);
+    m_cache[key] = { stamp, reply };
+    return reply;
 }
 
 QString StatusPage::graphs(int hours) const

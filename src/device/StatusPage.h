@@ -2,8 +2,9 @@
 
 #include "AlpacaApi.h"
 
-#include <QUrlQuery>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 class HistoryReader;
@@ -27,6 +28,10 @@ public:
         const std::multimap<std::string, std::string>& query) const;
 
 private:
+    // The answer for this path and hours as made within the same minute for the same poll and
+    // verdict, else made now by render and kept: browsers all ask again after the same poll.
+    AlpacaReply cached(
+        const std::string& path, int hours, const std::function<AlpacaReply()>& render) const;
     AlpacaReply page(int hours) const;
     AlpacaReply state() const;
     AlpacaReply parts(int hours) const;
@@ -36,4 +41,6 @@ private:
     const SnapshotBoard& m_devices;
     const StatusBoard& m_view;
     const HistoryReader* m_history;
+    mutable std::mutex m_cacheMutex;
+    mutable std::map<std::pair<std::string, int>, std::pair<QString, AlpacaReply>> m_cache;
 };
