@@ -305,3 +305,14 @@ void frmNubora::showForecast()
 {
     WindowPages::showForecast(m_ui, m_engine.forecastPage());
 }
+
+void frmNubora::showPageLink(const QString& url)
+{
+    // Unnamed: not one of the window's controls, which keep their texts and places.
+    auto* link = new QLabel(m_ui.pageAcerca);
+    link->setText(QStringLiteral("Estado en el navegador: <a href=\"%1\">%1</a>").arg(url));
+    link->setTextFormat(Qt::RichText);
+    link->setOpenExternalLinks(true);
+    link->setGeometry(Twips::toRect(360, 2400, 4215, 255));
+    link->show();
+}

@@ -36,6 +36,10 @@ public:
     void Forecast();
     static QString DecimalSeparator();
 
+    // The status page's address on the "Acerca de.." page, beside its texts, as a link that
+    // opens the browser.
+    void showPageLink(const QString& url);
+
     // The window's top-left corner in twips, as it would be saved.
     QPointF positionTwips() const;
 

@@ -1,3 +1,4 @@
+#include "AlpacaService.h"
 #include "CommandLine.h"
 #include "DialogFolderChooser.h"
 #include "Engine.h"
@@ -56,6 +57,8 @@ int main(int argc, char* argv[])
     Runtime runtime(options);
     DialogFolderChooser folderChooser;
     frmNubora window(runtime.engine(), &folderChooser);
+    if (runtime.devices())
+        window.showPageLink(runtime.devices()->pageUrl());
     folderChooser.setParentWidget(&window);
     if (!options.dumpStateFile.isEmpty()) {
         QObject::connect(&window, &frmNubora::unloaded, &window, [&window, &options] {

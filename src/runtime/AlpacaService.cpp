@@ -115,3 +115,10 @@ QString AlpacaService::address() const
 {
     return QStringLiteral("http://%1:%2").arg(m_bind).arg(port());
 }
+
+QString AlpacaService::pageUrl() const
+{
+    // Bound to every address, the server is this computer's too.
+    const QString host = m_bind == QLatin1String("0.0.0.0") ? QStringLiteral("127.0.0.1") : m_bind;
+    return QStringLiteral("http://%1:%2/").arg(host).arg(port());
+}

@@ -39,6 +39,8 @@ public:
 
     // The address to give observatory software, e.g. "http://127.0.0.1:11111".
     QString address() const;
+    // The status page for a browser on this computer, e.g. "http://127.0.0.1:11111/".
+    QString pageUrl() const;
 
 private:
     AlpacaService() = default;

@@ -68,6 +68,8 @@ int main(int argc, char* argv[])
     context.clock = [now] { return now.toLocalTime(); };
     Engine engine(context);
     frmNubora window(engine, nullptr);
+    window.showPageLink(
+        QStringLiteral("http://127.0.0.1:11111/")); // as the program shows it by default
     window.Form_Load();
     window.show();
 
