@@ -26,11 +26,15 @@ MHD_Result collect(void* target, MHD_ValueKind, const char* key, const char* val
     return MHD_YES;
 }
 
-MHD_Result send(MHD_Connection* connection, const AlpacaReply& reply)
+MHD_Result send(
+    MHD_Connection* connection, const AlpacaReply& reply, const std::string& warning = {})
 {
     MHD_Response* response = MHD_create_response_from_buffer(
         reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+    if (!warning.empty())
+        MHD_add_response_header(
+            response, MHD_HTTP_HEADER_WARNING, ("199 nubora \"" + warning + '"').c_str());
     const MHD_Result queued = MHD_queue_response(connection, unsigned(reply.status), response);
     MHD_destroy_response(response);
     return queued;
@@ -53,11 +57,13 @@ MHD_Result onRequest(void* server, MHD_Connection* connection, const char* url, 
         return MHD_YES;
     }
     if (pending->tooLarge)
-        return send(connection, { 413, "text/plain", "Payload Too Large\n" });
+        return send(connection, AlpacaReply { 413, "text/plain", "Payload Too Large\n" });
     DeviceServer::Query query;
     MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &collect, &query);
-    return send(connection,
-        static_cast<const DeviceServer*>(server)->dispatch(method, url, query, pending->body));
+    std::string warning;
+    const AlpacaReply reply = static_cast<const DeviceServer*>(server)->dispatch(
+        method, url, query, pending->body, &warning);
+    return send(connection, reply, warning);
 }
 
 void onCompleted(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
@@ -117,12 +123,12 @@ void DeviceServer::stop()
 }
 
 AlpacaReply DeviceServer::dispatch(const std::string& method, const std::string& path,
-    const Query& query, const std::string& body) const
+    const Query& query, const std::string& body, std::string* warning) const
 {
     if (IndiEndpoints::handles(path))
         return IndiEndpoints::answer(method, path, *m_board.current(), m_board.now());
     if (m_page && StatusPage::handles(path))
-        return m_page->answer(method, path, query);
+        return m_page->answer(method, path, query, warning);
     AlpacaProtocol::Parameters parameters;
     if (method == "PUT") {
         parameters = AlpacaProtocol::parseForm(body);

@@ -37,9 +37,9 @@ public:
     int port() const { return m_port; }
 
     using Query = std::multimap<std::string, std::string>;
-    // One whole request, on a server thread.
+    // One whole request, on a server thread; warning as StatusPage gives it.
     AlpacaReply dispatch(const std::string& method, const std::string& path, const Query& query,
-        const std::string& body) const;
+        const std::string& body, std::string* warning) const;
 
 private:
     AlpacaApi& m_api;

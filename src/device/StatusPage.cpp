@@ -1,11 +1,14 @@
 #include "StatusPage.h"
 
+#include "ExportSpan.h"
+#include "HistoryCsv.h"
 #include "HistoryRecords.h"
 #include "SnapshotBoard.h"
 #include "StatusBoard.h"
 #include "StatusGraphs.h"
 #include "StatusHtml.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -110,12 +113,14 @@ bool StatusPage::handles(const std::string& path)
 }
 
 AlpacaReply StatusPage::answer(const std::string& method, const std::string& path,
-    const std::multimap<std::string, std::string>& query) const
+    const std::multimap<std::string, std::string>& query, std::string* warning) const
 {
     if (method != "GET" && method != "HEAD")
         return reply(405, "Solo se admite GET\n", "text/plain; charset=utf-8");
     if (path == "/nubora/v1/state")
         return state();
+    if (path == "/nubora/v1/history.csv")
+        return csv(query, warning);
     const int hours = hoursParameter(query);
     if (path == "/" || path == "/nubora/v1/parts" || path == "/nubora/v1/history") {
         if (hours == 0)
@@ -228,4 +233,36 @@ AlpacaReply StatusPage::history(int hours) const
         out.insert(QStringLiteral("note"),
             QStringLiteral("Limitado a las últimas %1 horas").arg(MaxHours));
     return json(out);
+}
+
+AlpacaReply StatusPage::csv(
+    const std::multimap<std::string, std::string>& query, std::string* warning) const
+{
+    // The span as --export-history reads it: FROM, then TO; without them the last 24 hours.
+    QStringList arguments;
+    const auto from = query.find("from");
+    const auto to = query.find("to");
+    if (to != query.end() && from == query.end())
+        return badRequest(QStringLiteral("to: sólo junto con from"));
+    if (from != query.end())
+        arguments << QString::fromStdString(from->second);
+    if (to != query.end())
+        arguments << QString::fromStdString(to->second);
+    const qint64 now = m_devices.now();
+    QString error;
+    auto span = ExportSpan::parse(arguments, QDateTime::fromMSecsSinceEpoch(now), &error);
+    if (!span)
+        return badRequest(
+            error.replace(QStringLiteral("--export-history"), QStringLiteral("from/to")));
+    if (span->toMs - span->fromMs > MaxHours * HourMs) {
+        span->fromMs = span->toMs - MaxHours * HourMs;
+        if (warning)
+            *warning
+                = QStringLiteral("Limitado a las %1 horas hasta to").arg(MaxHours).toStdString();
+    }
+    QByteArray body = HistoryCsv::header();
+    if (m_history)
+        for (const PollRecord& poll : m_history->polls(span->fromMs, span->toMs))
+            body += HistoryCsv::row(poll);
+    return reply(200, body, "text/csv; charset=utf-8");
 }

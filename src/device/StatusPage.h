@@ -23,9 +23,10 @@ public:
     StatusPage(const SnapshotBoard& devices, const StatusBoard& view, const HistoryReader* history);
 
     static bool handles(const std::string& path);
-    // query: the request's parameters, already decoded.
+    // query: the request's parameters, already decoded. warning, where given, is set to what
+    // the answer left out and why (for the Warning header).
     AlpacaReply answer(const std::string& method, const std::string& path,
-        const std::multimap<std::string, std::string>& query) const;
+        const std::multimap<std::string, std::string>& query, std::string* warning = nullptr) const;
 
 private:
     // The answer for this path and hours as made within the same minute for the same poll and
@@ -36,6 +37,8 @@ private:
     AlpacaReply state() const;
     AlpacaReply parts(int hours) const;
     AlpacaReply history(int hours) const;
+    AlpacaReply csv(
+        const std::multimap<std::string, std::string>& query, std::string* warning) const;
     QString graphs(int hours) const;
 
     const SnapshotBoard& m_devices;

@@ -31,7 +31,7 @@ port=$(port_of "$work/fixture.out" port)
 # A poll every 5 minutes: 37 in 3 h, 289 in 24 h, 2017 in 7 days, the failed ones (4 h and
 # 30 h back) without values, every 12th without gust.
 node "$here/check-page.mjs" "http://127.0.0.1:$port/" '{
-  "verdict": "NO SEGURO", "reason": "Humedad alta", "unsafe": "Nublado",
+  "verdict": "NO SEGURO", "reason": "Humedad alta", "unsafe": "Nublado", "night": true,
   "graphs": {
     "3": { "g-temp": [37, 37], "g-hum": [37], "g-wind": [37, 33], "g-rain": [37], "g-sky": [37] },
     "24": { "g-temp": [288, 288], "g-hum": [288], "g-wind": [288, 264], "g-rain": [288], "g-sky": [288] },
@@ -54,7 +54,11 @@ run() {
   kill "$pid"; wait "$pid" || true
   return $rc
 }
-run ISIMDESPEJADO "http://127.0.0.1:$sim_port" '{ "waitPolled": true, "verdict": "SEGURO", "reason": "Condiciones seguras" }'
-run ISIMHUMEDO "http://127.0.0.1:$sim_port" '{ "waitPolled": true, "verdict": "NO SEGURO", "reason": "H91%" }'
-run ISIMDESPEJADO "http://127.0.0.1:9" '{ "waitPolled": true, "verdict": "NO SEGURO", "reason": "Fallo" }'
+# The three runs share one archive (in HOME): each adds its poll to the graphs.
+run ISIMDESPEJADO "http://127.0.0.1:$sim_port" '{ "waitPolled": 1, "verdict": "SEGURO",
+  "reason": "Condiciones seguras", "graphs": { "24": { "g-temp": [1, 1], "g-hum": [1] } }, "failed": { "24": 0 } }'
+run ISIMHUMEDO "http://127.0.0.1:$sim_port" '{ "waitPolled": 2, "verdict": "NO SEGURO", "reason": "H91%",
+  "unsafe": "H91%", "graphs": { "24": { "g-temp": [2, 2], "g-hum": [2] } }, "failed": { "24": 0 } }'
+run ISIMDESPEJADO "http://127.0.0.1:9" '{ "waitPolled": 3, "verdict": "NO SEGURO", "reason": "Fallo",
+  "graphs": { "24": { "g-temp": [2, 2] } }, "failed": { "24": 1 } }'
 echo "status page: all checks passed"

@@ -1,3 +1,4 @@
+#include "HistoryCsv.h"
 #include "HistoryRecords.h"
 #include "SnapshotBoard.h"
 #include "StatusBoard.h"
@@ -68,6 +69,8 @@ private slots:
     void unsafeRunsShadedOncePerReason();
     void historyParameters_data();
     void historyParameters();
+    void csvSpan_data();
+    void csvSpan();
 };
 
 void TestStatusPage::sunAtKnownMoments()
@@ -192,6 +195,57 @@ void TestStatusPage::historyParameters()
                  .toDouble(),
         3.5);
     QCOMPARE(page.answer("POST", "/nubora/v1/history", params).status, 405);
+}
+
+void TestStatusPage::csvSpan_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<qint64>("spanHours"); // asked of the archive; 0: not asked
+    QTest::newRow("default: a day") << QByteArray() << QByteArray() << 200 << qint64(24);
+    QTest::newRow("a day's date") << QByteArray("2026-12-06") << QByteArray("2026-12-06") << 200
+                                  << qint64(24);
+    QTest::newRow("years: capped")
+        << QByteArray("2020-01-01") << QByteArray() << 200 << qint64(StatusPage::MaxHours);
+    QTest::newRow("not a date") << QByteArray("ayer") << QByteArray() << 400 << qint64(0);
+    QTest::newRow("to alone") << QByteArray() << QByteArray("2026-12-06") << 400 << qint64(0);
+    QTest::newRow("reversed") << QByteArray("2026-12-06") << QByteArray("2026-12-01") << 400
+                              << qint64(0);
+}
+
+void TestStatusPage::csvSpan()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(int, status);
+    QFETCH(qint64, spanHours);
+    const qint64 now = utc("2026-12-07T22:00:00Z");
+    SnapshotBoard board([now] { return now; });
+    StatusBoard view;
+    FixedHistory history;
+    history.m_polls << poll(now - HourMs, 3.5) << poll(now - 2 * HourMs, 4);
+    const StatusPage page(board, view, &history);
+    std::multimap<std::string, std::string> params;
+    if (!from.isEmpty())
+        params.emplace("from", from.toStdString());
+    if (!to.isEmpty())
+        params.emplace("to", to.toStdString());
+    std::string warning;
+    const AlpacaReply reply = page.answer("GET", "/nubora/v1/history.csv", params, &warning);
+    QCOMPARE(reply.status, status);
+    if (status != 200) {
+        QVERIFY(!jsonOf(reply).value("error").toString().isEmpty());
+        return;
+    }
+    // The export's own header and rows, whatever the span.
+    QCOMPARE(QByteArray::fromStdString(reply.body),
+        HistoryCsv::header() + HistoryCsv::row(history.m_polls[0])
+            + HistoryCsv::row(history.m_polls[1]));
+    QCOMPARE(
+        history.asked.second - history.asked.first + (spanHours == 24 && !to.isEmpty() ? 1 : 0),
+        spanHours * HourMs);
+    QCOMPARE(warning.empty(), spanHours != StatusPage::MaxHours);
 }
 
 QTEST_GUILESS_MAIN(TestStatusPage)
