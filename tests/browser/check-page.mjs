@@ -4,7 +4,7 @@
 // EXPECT_JSON: { waitPolled (polls in the archive), verdict, reason, graphs: { "3": { "g-temp": [n, n], ... }, "24": ..., "168": ... },
 //                failed: { "24": n }, unsafe: "text", night: true }   (each part optional)
 // Fails on a console error or exception, a request to any other host, a horizontal scroll
-// at 390 px, or any expectation missed. Prints what it saw.
+// at 390 px, a first paint after 1 s, or any expectation missed. Prints what it saw.
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -121,7 +121,12 @@ async function polled(archived) {
 try {
   if (expect.waitPolled) await polled(expect.waitPolled);
   const phone = await open(390, 844, true);
+  await evaluate(phone, `new Promise((done) => new PerformanceObserver((list, o) => {
+    if (list.getEntriesByName('first-contentful-paint').length) { o.disconnect(); done(); }
+  }).observe({ type: 'paint', buffered: true }))`);
   let got = await evaluate(phone, seen);
+  // From a browser with an empty profile, on loopback.
+  if (!(got.paint < 1000)) fail(`first paint after ${got.paint} ms`);
   if (expect.verdict && got.verdict !== expect.verdict) fail(`verdict "${got.verdict}", not "${expect.verdict}"`);
   if (expect.reason && !got.reason.includes(expect.reason)) fail(`reason "${got.reason}" lacks "${expect.reason}"`);
   if (expect.unsafe && !got.unsafe.some((t) => t.includes(expect.unsafe))) fail(`no unsafe span says "${expect.unsafe}"`);
