@@ -378,8 +378,8 @@ void TestEndToEnd::stopsDuringAFetch()
     env.insert("HOME", m_dir.path());
     nubora.setProcessEnvironment(env);
     nubora.start(QStringLiteral(NUBORA_EXECUTABLE),
-        { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url",
-            m_serviceUrl });
+        { "--headless", "--settings", m_dir.filePath("settings.ini"), "--service-url", m_serviceUrl,
+            "--alpaca-port", "off" });
     QVERIFY(nubora.waitForStarted());
     // The data file is made just before the fetch starts.
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_dir.filePath("data/Nubora.dat")), 20000);
