@@ -82,10 +82,6 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
     // The server said why in the log; the polls, the data file and the window go on.
     if (!service->m_server->start(options.alpacaBind, port))
         return nullptr;
-    if (port == 0) {
-        std::printf("alpaca port %d\n", service->port());
-        std::fflush(stdout);
-    }
 
     const int discoveryPort
         = options.alpacaDiscoveryPort >= 0 ? options.alpacaDiscoveryPort : DefaultDiscoveryPort;
@@ -97,6 +93,11 @@ std::unique_ptr<AlpacaService> AlpacaService::start(
                 stderr, "nubora: cannot answer Alpaca discovery on UDP port %d\n", discoveryPort);
             service->m_discovery.reset();
         }
+    }
+    // Last, so that whoever reads the line finds discovery answering too.
+    if (port == 0) {
+        std::printf("alpaca port %d\n", service->port());
+        std::fflush(stdout);
     }
     return service;
 }

@@ -18,7 +18,7 @@ trap cleanup EXIT
 # Prints the port a child announced with "port N" in FILE.
 port_of() {
   for _ in $(seq 200); do
-    sed -n "s/^$2 \([0-9]*\)$/\1/p" "$1" | grep . && return 0
+    sed -n "s/^$2 \([0-9]*\)$/\1/p" "$1" 2>/dev/null | grep . && return 0
     sleep 0.05
   done
   echo "FAIL: no port in $1" >&2; return 1
@@ -44,6 +44,8 @@ sim_port=$(port_of "$work/sim.out" port)
 run() {
   printf '[Setup]\nAPI_key=demo\nEstacion_ID_N=1\nEstacion_ID(0)=%s\nEstacion_ID=0\nPath_Dat=%s\nEsperaSegura=0\n' \
     "$1" "$work" >"$work/settings.ini"
+  # Gone before the start, so that the last run's port cannot be read.
+  rm -f "$work/service.out"
   HOME="$work" QT_QPA_PLATFORM=offscreen "$service" --settings "$work/settings.ini" \
     --service-url "$2" --alpaca-port 0 --alpaca-discovery-port 0 >"$work/service.out" 2>"$work/service.err" &
   local pid=$!
