@@ -257,8 +257,9 @@ AlpacaReply StatusPage::csv(
     if (span->toMs - span->fromMs > MaxHours * HourMs) {
         span->fromMs = span->toMs - MaxHours * HourMs;
         if (warning)
-            *warning
-                = QStringLiteral("Limitado a las %1 horas hasta to").arg(MaxHours).toStdString();
+            *warning = QStringLiteral("Limitado a las %1 horas finales del periodo pedido")
+                           .arg(MaxHours)
+                           .toStdString();
     }
     QByteArray body = HistoryCsv::header();
     if (m_history)
