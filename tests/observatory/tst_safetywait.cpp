@@ -182,11 +182,10 @@ void TestSafetyWait::restartKeepsTheWait_data()
     QTest::addColumn<QString>("archive"); // a poll a minute up to the restart: g good, b bad
     QTest::addColumn<QString>("atStart");
     QTest::addColumn<int>("safeAfter"); // minutes of good polls after the restart
-    QTest::newRow("seven minutes into the wait") << "bggggggg"
-                                                 << "Seguro en 3 min" << 3;
-    QTest::newRow("stopped for longer than the staleness")
-        << "ggggggggggggggg-------------"
-        << "Datos sin actualizar desde hace 14 min" << 10;
+    QTest::newRow("in the wait") << "bggggggg"
+                                 << "Seguro en 3 min" << 3;
+    QTest::newRow("stale") << "ggggggggggggggg-------------"
+                           << "Datos sin actualizar desde hace 14 min" << 10;
 }
 
 void TestSafetyWait::restartKeepsTheWait()
