@@ -74,9 +74,8 @@ public:
     bool mounted() const { return m_mounted; }
     bool setReadOnly(bool readOnly)
     {
-        return ::mount(nullptr, m_folder.constData(), nullptr,
-                   MS_REMOUNT | (readOnly ? MS_RDONLY : 0), nullptr)
-            == 0;
+        const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+        return ::mount(nullptr, m_folder.constData(), nullptr, flags, nullptr) == 0;
     }
 
 private:

@@ -13,11 +13,7 @@ int main(int argc, char* argv[])
     options.path = QCoreApplication::arguments().value(1);
     HistoryArchive archive(options);
     for (qint64 time = QDateTime::currentMSecsSinceEpoch();; ++time) {
-        PollRecord poll;
-        poll.timeMs = time;
-        poll.outcome = QStringLiteral("safe");
-        poll.readings.temperature = double(time) / 10;
-        archive.recordPoll(poll);
+        archive.recordPoll({ time, {}, QStringLiteral("safe"), {} });
         if (archive.flush()) {
             std::printf("%lld\n", static_cast<long long>(time));
             std::fflush(stdout);
