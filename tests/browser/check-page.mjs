@@ -1,8 +1,8 @@
 // Drives Debian's chromium, headless, over its debugging pipe (no packages needed) and checks
-// the status page at a URL.
-//   node check-page.mjs URL EXPECT_JSON [SCREENSHOT_DIR]
-// EXPECT_JSON: { waitPolled (polls in the archive), verdict, reason, graphs: { "3": { "g-temp": [n, n], ... }, "24": ..., "168": ... },
-//                failed: { "24": n }, unsafe: "text", night: true }   (each part optional)
+// the status page at a URL:   node check-page.mjs URL EXPECT_JSON [SCREENSHOT_DIR]
+// EXPECT_JSON, each part optional: { waitPolled (polls in the archive), verdict, reason,
+//   unsafe: "text", night: true, graphs: { "3" | "24" | "168": { "g-temp": [n, n], ... } },
+//   failed: { "24": n } }
 // Fails on a console error or exception, a request to any other host, a horizontal scroll
 // at 390 px, a first paint after 1 s, or any expectation missed. Prints what it saw.
 import { spawn } from 'node:child_process';
@@ -21,54 +21,41 @@ const proc = spawn(browser, ['--headless', '--no-sandbox', '--disable-gpu', '--n
   { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
 const problems = [];
 const fail = (text) => problems.push(text);
+const waiting = new Map(), sessions = new Map();
 let nextId = 1, buffer = '';
-const waiting = new Map(), listeners = [];
 proc.on('error', (e) => { console.error(`cannot run ${browser}: ${e.message}`); process.exit(1); });
-proc.stdio[4].on('data', (chunk) => {
-  buffer += chunk.toString();
-  let end;
-  while ((end = buffer.indexOf('\0')) >= 0) {
-    const message = JSON.parse(buffer.slice(0, end));
-    buffer = buffer.slice(end + 1);
-    if (message.id && waiting.has(message.id)) {
-      const { resolve, reject } = waiting.get(message.id);
-      waiting.delete(message.id);
-      message.error ? reject(new Error(JSON.stringify(message.error))) : resolve(message.result);
-    } else listeners.forEach((l) => l(message));
+proc.stdio[4].setEncoding('utf8').on('data', (chunk) => {
+  const messages = (buffer += chunk).split('\0');
+  buffer = messages.pop();
+  for (const m of messages.map((text) => JSON.parse(text))) {
+    if (waiting.has(m.id)) waiting.get(m.id)(m), waiting.delete(m.id);
+    else sessions.get(m.sessionId)?.(m);
   }
 });
-function send(method, params = {}, sessionId) {
+const send = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
   const id = nextId++;
+  waiting.set(id, (m) => (m.error ? reject(new Error(JSON.stringify(m.error))) : resolve(m.result)));
   proc.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + '\0');
-  return new Promise((resolve, reject) => waiting.set(id, { resolve, reject }));
-}
-function event(name, sessionId) {
-  return new Promise((resolve) => listeners.push(function l(m) {
-    if (m.method === name && m.sessionId === sessionId) {
-      listeners.splice(listeners.indexOf(l), 1);
-      resolve(m.params);
-    }
-  }));
-}
+});
 
 async function open(width, height, mobile) {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
-  listeners.push((m) => {
-    if (m.sessionId !== sessionId) return;
-    if (m.method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(m.params.exceptionDetails.text)}`);
-    if (m.method === 'Runtime.consoleAPICalled' && m.params.type === 'error') fail(`console error: ${JSON.stringify(m.params.args)}`);
-    if (m.method === 'Log.entryAdded' && m.params.entry.level === 'error') fail(`log error: ${m.params.entry.text} ${m.params.entry.url || ''}`);
-    if (m.method === 'Network.requestWillBeSent') {
-      const host = new URL(m.params.request.url).hostname;
-      if (!['127.0.0.1', 'localhost', ''].includes(host)) fail(`request to another host: ${m.params.request.url}`);
-    }
+  let loaded;
+  sessions.set(sessionId, ({ method, params }) => {
+    if (method === 'Page.loadEventFired') loaded?.();
+    if (method === 'Runtime.exceptionThrown') fail(`exception: ${JSON.stringify(params.exceptionDetails.text)}`);
+    if (method === 'Runtime.consoleAPICalled' && params.type === 'error') fail(`console error: ${JSON.stringify(params.args)}`);
+    if (method === 'Log.entryAdded' && params.entry.level === 'error') fail(`log error: ${params.entry.text} ${params.entry.url || ''}`);
+    if (method === 'Network.requestWillBeSent'
+        && !['127.0.0.1', 'localhost', ''].includes(new URL(params.request.url).hostname))
+      fail(`request to another host: ${params.request.url}`);
   });
   for (const domain of ['Runtime', 'Log', 'Network', 'Page']) await send(`${domain}.enable`, {}, sessionId);
   await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile }, sessionId);
-  const loaded = event('Page.loadEventFired', sessionId);
+  const load = new Promise((done) => { loaded = done; });
   await send('Page.navigate', { url }, sessionId);
-  await loaded;
+  await load;
   return sessionId;
 }
 async function evaluate(sessionId, expression) {
@@ -90,9 +77,8 @@ const seen = `(() => ({
   paint: (performance.getEntriesByName('first-contentful-paint')[0] || {}).startTime,
 }))()`;
 const choose = (hours) => `new Promise((done) => {
-  const graphs = document.getElementById('graphs');
   const o = new MutationObserver(() => { o.disconnect(); done(); });
-  o.observe(graphs, { childList: true });
+  o.observe(document.getElementById('graphs'), { childList: true });
   document.querySelector('#spans button[data-hours="${hours}"]').click();
 })`;
 
@@ -124,7 +110,7 @@ try {
   await evaluate(phone, `new Promise((done) => new PerformanceObserver((list, o) => {
     if (list.getEntriesByName('first-contentful-paint').length) { o.disconnect(); done(); }
   }).observe({ type: 'paint', buffered: true }))`);
-  let got = await evaluate(phone, seen);
+  const got = await evaluate(phone, seen);
   // From a browser with an empty profile, on loopback.
   if (!(got.paint < 1000)) fail(`first paint after ${got.paint} ms`);
   if (expect.verdict && got.verdict !== expect.verdict) fail(`verdict "${got.verdict}", not "${expect.verdict}"`);
@@ -139,8 +125,8 @@ try {
   }
   if (shots) {
     await evaluate(phone, choose(24));
-    for (const [name, width, mobile] of [['page-phone.png', 390, true], ['page-desktop.png', 1280, false]]) {
-      const s = name.includes('phone') ? phone : await open(width, 900, mobile);
+    for (const [name, s, width, mobile] of [['page-phone.png', phone, 390, true],
+      ['page-desktop.png', await open(1280, 900, false), 1280, false]]) {
       const height = await evaluate(s, 'document.documentElement.scrollHeight');
       await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile }, s);
       const { data } = await send('Page.captureScreenshot', { format: 'png' }, s);
@@ -148,7 +134,7 @@ try {
     }
   }
 } catch (e) {
-  fail(`${e.message}`);
+  fail(e.message);
 }
 const exited = new Promise((done) => proc.on('exit', done));
 proc.kill();
