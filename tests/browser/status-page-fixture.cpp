@@ -36,7 +36,7 @@ PollRecord poll(qint64 nowMs, int k)
     r.outcome = ConditionsReadings::Outcome::Complete;
     r.safe = !(k >= 12 && k <= 24);
     r.reasons = r.safe ? QString() : QStringLiteral("Nublado");
-    p.outcome = r.safe ? QStringLiteral("safe") : QStringLiteral("not safe: Nublado");
+    p.outcome = r.safe ? QStringLiteral("safe") : "not safe: " + r.reasons;
     r.temperature = 10 + 5 * std::sin(k / 40.0);
     r.dewpoint = *r.temperature - 4;
     r.humidity = 60 + 20 * std::sin(k / 30.0);
@@ -98,11 +98,10 @@ int main()
     const qint64 now = QDateTime::currentMSecsSinceEpoch() / StepMs * StepMs;
     WeekOfPolls history(now);
     SnapshotBoard board([now] { return now; });
-    const PollRecord last = history.polls(now, now).constFirst();
-    board.publish(last.readings);
+    board.publish(poll(now, 0).readings);
     NetworkSafety safety;
     safety.addPoll(now - StepMs, poll(now, 1).readings);
-    ConditionsReadings unsafe = last.readings;
+    ConditionsReadings unsafe = poll(now, 0).readings;
     unsafe.safe = false;
     unsafe.reasons = QStringLiteral("Humedad alta");
     safety.addPoll(now, unsafe);
