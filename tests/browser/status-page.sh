@@ -48,10 +48,8 @@ run() {
   rm -f "$work/service.out"
   HOME="$work" QT_QPA_PLATFORM=offscreen "$service" --settings "$work/settings.ini" \
     --service-url "$2" --alpaca-port 0 --alpaca-discovery-port 0 >"$work/service.out" 2>"$work/service.err" &
-  local pid=$!
-  local p
+  local pid=$! p rc=0
   p=$(port_of "$work/service.out" "alpaca port")
-  local rc=0
   node "$here/check-page.mjs" "http://127.0.0.1:$p/" "$3" || rc=$?
   kill "$pid"; wait "$pid" || true
   return $rc
