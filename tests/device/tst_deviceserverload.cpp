@@ -67,8 +67,7 @@ class TestDeviceServerLoad : public QObject
 
 private slots:
     void init();
-    void newClientBesideHeldConnections();
-    void overTheCapRefusedAtOnce();
+    void heldConnectionsDelayNoOne();
     void idleConnectionsClosed();
 
 private:
@@ -105,40 +104,28 @@ std::unique_ptr<Client> TestDeviceServerLoad::answered(const char* source)
                                                                                  : nullptr;
 }
 
-void TestDeviceServerLoad::newClientBesideHeldConnections()
+void TestDeviceServerLoad::heldConnectionsDelayNoOne()
 {
+    // A full address of answered connections, kept alive and idle, and as many half-sent
+    // requests from another: a worker per connection would be taken by these for seconds.
     std::vector<std::unique_ptr<Client>> held;
-    for (int i = 0; i < 64; ++i) {
+    for (unsigned i = 0; i < DeviceServer::MaxPerAddress; ++i) {
         held.push_back(answered("127.0.0.2"));
         QVERIFY(held.back());
         held.push_back(std::make_unique<Client>("127.0.0.3", m_server->port()));
         QVERIFY(held.back()->send("GET /api/v1/safetymonitor/0/issafe HTTP/1.1\r\nHost: t\r\n"));
     }
-    // A worker per connection would be taken by these for seconds; the margin is for a busy
-    // machine, the benchmark measures the time itself.
+    // The margin is for a busy machine, the benchmark measures the time itself.
     QElapsedTimer clock;
     clock.start();
     QVERIFY(askIsSafe("127.0.0.1"));
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
-}
-
-void TestDeviceServerLoad::overTheCapRefusedAtOnce()
-{
-    std::vector<std::unique_ptr<Client>> held;
-    // Each answered once, so that the server has taken them all before the next one comes.
-    for (unsigned i = 0; i < DeviceServer::MaxPerAddress; ++i) {
-        held.push_back(answered("127.0.0.4"));
-        QVERIFY(held.back());
-    }
-    QElapsedTimer clock;
-    clock.start();
-    Client over("127.0.0.4", m_server->port());
-    // Closed at once: the request may not even be sent.
+    // One more from the full address is closed at once: its request may not even be sent.
+    clock.restart();
+    Client over("127.0.0.2", m_server->port());
     if (over.send(IsSafe))
         QCOMPARE(over.read(3000), QByteArray("closed"));
     QVERIFY(clock.elapsed() < 1000);
-    // Another address is still answered.
-    QVERIFY(askIsSafe("127.0.0.5"));
 }
 
 void TestDeviceServerLoad::idleConnectionsClosed()
