@@ -7,7 +7,6 @@
 #include "SunAltitude.h"
 
 #include <QDateTime>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -76,10 +75,8 @@ private slots:
     void sunAndNights();
     void graphsDrawEveryValueInOrder();
     void unsafeRunsShadedOncePerReason();
-    void historyParameters_data();
-    void historyParameters();
-    void csvSpan_data();
-    void csvSpan();
+    void historySpans_data();
+    void historySpans();
 };
 
 void TestStatusPage::sunAndNights()
@@ -150,88 +147,68 @@ void TestStatusPage::unsafeRunsShadedOncePerReason()
     QVERIFY(!html.contains(QStringLiteral("class=\"night\""))); // no place, no night
 }
 
-void TestStatusPage::historyParameters_data()
+void TestStatusPage::historySpans_data()
 {
+    QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QByteArray>("query");
     QTest::addColumn<int>("status");
-    QTest::addColumn<int>("hours");
-    QTest::newRow("default") << QByteArray() << 200 << 24;
-    QTest::newRow("a week") << QByteArray("168") << 200 << 168;
-    QTest::newRow("capped") << QByteArray("100000") << 200 << StatusPage::MaxHours;
-    QTest::newRow("zero") << QByteArray("0") << 400 << 0;
-    QTest::newRow("words") << QByteArray("dos") << 400 << 0;
-    QTest::newRow("fraction") << QByteArray("1.5") << 400 << 0;
+    QTest::addColumn<int>("hours"); // asked of the archive
+    const QByteArray json = "/nubora/v1/history", csv = "/nubora/v1/history.csv";
+    const int max = StatusPage::MaxHours;
+    QTest::newRow("default") << json << QByteArray() << 200 << 24;
+    QTest::newRow("a week") << json << QByteArray("hours=168") << 200 << 168;
+    QTest::newRow("capped") << json << QByteArray("hours=100000") << 200 << max;
+    QTest::newRow("zero") << json << QByteArray("hours=0") << 400 << 0;
+    QTest::newRow("words") << json << QByteArray("hours=dos") << 400 << 0;
+    QTest::newRow("fraction") << json << QByteArray("hours=1.5") << 400 << 0;
+    QTest::newRow("csv default: a day") << csv << QByteArray() << 200 << 24;
+    QTest::newRow("csv a day's date")
+        << csv << QByteArray("from=2026-12-06&to=2026-12-06") << 200 << 24;
+    QTest::newRow("csv years: capped") << csv << QByteArray("from=2020-01-01") << 200 << max;
+    QTest::newRow("csv not a date") << csv << QByteArray("from=ayer") << 400 << 0;
+    QTest::newRow("csv to alone") << csv << QByteArray("to=2026-12-06") << 400 << 0;
+    QTest::newRow("csv reversed") << csv << QByteArray("from=2026-12-06&to=2026-12-01") << 400 << 0;
 }
 
-void TestStatusPage::historyParameters()
+void TestStatusPage::historySpans()
 {
+    QFETCH(QByteArray, path);
     QFETCH(QByteArray, query);
     QFETCH(int, status);
     QFETCH(int, hours);
     Served served;
-    served.history.m_polls << poll(Now - HourMs, 3.5);
-    std::multimap<std::string, std::string> params;
-    if (!query.isEmpty())
-        params.emplace("hours", query.toStdString());
-    const AlpacaReply reply = served.page.answer("GET", "/nubora/v1/history", params);
-    QCOMPARE(reply.status, status);
-    const QJsonObject json = jsonOf(reply);
-    if (status != 200) {
-        QVERIFY(json.value("error").toString().contains(QStringLiteral("hours")));
-        return;
-    }
-    QCOMPARE(json.value("hours").toInt(), hours);
-    QCOMPARE(json.value("capped").toBool(), hours == StatusPage::MaxHours);
-    QCOMPARE(json.contains("note"), hours == StatusPage::MaxHours);
-    QCOMPARE(served.history.asked, std::pair(Now - hours * HourMs, Now));
-    QCOMPARE(json["polls"][0]["values"]["temperature"].toDouble(), 3.5);
-    QCOMPARE(served.page.answer("POST", "/nubora/v1/history", params).status, 405);
-}
-
-void TestStatusPage::csvSpan_data()
-{
-    QTest::addColumn<QByteArray>("from");
-    QTest::addColumn<QByteArray>("to");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<qint64>("spanHours"); // asked of the archive; 0: not asked
-    QTest::newRow("default: a day") << QByteArray() << QByteArray() << 200 << qint64(24);
-    QTest::newRow("a day's date") << QByteArray("2026-12-06") << QByteArray("2026-12-06") << 200
-                                  << qint64(24);
-    QTest::newRow("years: capped")
-        << QByteArray("2020-01-01") << QByteArray() << 200 << qint64(StatusPage::MaxHours);
-    QTest::newRow("not a date") << QByteArray("ayer") << QByteArray() << 400 << qint64(0);
-    QTest::newRow("to alone") << QByteArray() << QByteArray("2026-12-06") << 400 << qint64(0);
-    QTest::newRow("reversed") << QByteArray("2026-12-06") << QByteArray("2026-12-01") << 400
-                              << qint64(0);
-}
-
-void TestStatusPage::csvSpan()
-{
-    QFETCH(QByteArray, from);
-    QFETCH(QByteArray, to);
-    QFETCH(int, status);
-    QFETCH(qint64, spanHours);
-    Served served;
     const QList<PollRecord>& polls = served.history.m_polls
         = { poll(Now - HourMs, 3.5), poll(Now - 2 * HourMs, 4) };
     std::multimap<std::string, std::string> params;
-    if (!from.isEmpty())
-        params.emplace("from", from.toStdString());
-    if (!to.isEmpty())
-        params.emplace("to", to.toStdString());
+    for (const QByteArray& pair : query.split('&'))
+        if (const QList<QByteArray> kv = pair.split('='); kv.size() == 2)
+            params.emplace(kv[0].toStdString(), kv[1].toStdString());
+    const bool isCsv = path.endsWith(".csv");
     std::string warning;
-    const AlpacaReply reply = served.page.answer("GET", "/nubora/v1/history.csv", params, &warning);
+    const AlpacaReply reply = served.page.answer("GET", path.toStdString(), params, &warning);
     QCOMPARE(reply.status, status);
+    const QJsonObject json = jsonOf(reply);
     if (status != 200) {
-        QVERIFY(!jsonOf(reply).value("error").toString().isEmpty());
+        const QString error = json.value("error").toString();
+        QVERIFY2(!error.isEmpty() && (isCsv || error.contains("hours")), qPrintable(error));
         return;
     }
-    // The export's own header and rows, whatever the span.
-    QCOMPARE(QByteArray::fromStdString(reply.body),
-        HistoryCsv::header() + HistoryCsv::row(polls[0]) + HistoryCsv::row(polls[1]));
     const auto [askedFrom, askedTo] = served.history.asked;
-    QCOMPARE(askedTo - askedFrom + (spanHours == 24 && !to.isEmpty() ? 1 : 0), spanHours * HourMs);
-    QCOMPARE(warning.empty(), spanHours != StatusPage::MaxHours);
+    // A day's date ends at its last millisecond.
+    QCOMPARE(askedTo - askedFrom + (query.contains("to=") ? 1 : 0), hours * HourMs);
+    const bool capped = hours == StatusPage::MaxHours;
+    QCOMPARE(!warning.empty(), capped && isCsv);
+    QCOMPARE(served.page.answer("POST", path.toStdString(), params).status, 405);
+    if (isCsv) { // the export's own header and rows, whatever the span
+        QCOMPARE(QByteArray::fromStdString(reply.body),
+            HistoryCsv::header() + HistoryCsv::row(polls[0]) + HistoryCsv::row(polls[1]));
+        return;
+    }
+    QCOMPARE(askedTo, Now);
+    QCOMPARE(json.value("hours").toInt(), hours);
+    QCOMPARE(json.value("capped").toBool(), capped);
+    QCOMPARE(json.contains("note"), capped);
+    QCOMPARE(json["polls"][0]["values"]["temperature"].toDouble(), 3.5);
 }
 
 QTEST_GUILESS_MAIN(TestStatusPage)
