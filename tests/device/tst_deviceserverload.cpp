@@ -66,7 +66,7 @@ class TestDeviceServerLoad : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void initTestCase() { QVERIFY(m_server.start("127.0.0.1", 0)); }
     void heldConnectionsDelayNoOne();
     void idleConnectionsClosed();
 
@@ -75,31 +75,22 @@ private:
     // A client from source whose request was answered; the server keeps it alive, idle.
     std::unique_ptr<Client> answered(const char* source);
 
-    std::unique_ptr<SnapshotBoard> m_board;
-    std::unique_ptr<AlpacaApi> m_api;
-    std::unique_ptr<DeviceServer> m_server;
+    // One server for both cases: each uses loopback addresses of its own.
+    SnapshotBoard m_board;
+    AlpacaApi m_api { m_board, { "a", "b" }, nullptr, 1 };
+    DeviceServer m_server { m_api, m_board };
 };
-
-void TestDeviceServerLoad::init()
-{
-    m_server.reset(); // the last case's, before what it serves goes
-    m_board = std::make_unique<SnapshotBoard>();
-    m_api = std::make_unique<AlpacaApi>(
-        *m_board, std::array<std::string, AlpacaApi::DeviceCount> { "a", "b" }, nullptr, 1);
-    m_server = std::make_unique<DeviceServer>(*m_api, *m_board);
-    QVERIFY(m_server->start("127.0.0.1", 0));
-}
 
 bool TestDeviceServerLoad::askIsSafe(const char* source)
 {
-    Client client(source, m_server->port());
+    Client client(source, m_server.port());
     const QByteArray answer = client.send(IsSafe) ? client.read(3000) : QByteArray();
     return answer.startsWith("HTTP/1.1 200") && answer.contains("\"Value\":false");
 }
 
 std::unique_ptr<Client> TestDeviceServerLoad::answered(const char* source)
 {
-    auto client = std::make_unique<Client>(source, m_server->port());
+    auto client = std::make_unique<Client>(source, m_server.port());
     return client->send(IsSafe) && client->read(3000).startsWith("HTTP/1.1 200") ? std::move(client)
                                                                                  : nullptr;
 }
@@ -112,7 +103,7 @@ void TestDeviceServerLoad::heldConnectionsDelayNoOne()
     for (unsigned i = 0; i < DeviceServer::MaxPerAddress; ++i) {
         held.push_back(answered("127.0.0.2"));
         QVERIFY(held.back());
-        held.push_back(std::make_unique<Client>("127.0.0.3", m_server->port()));
+        held.push_back(std::make_unique<Client>("127.0.0.3", m_server.port()));
         QVERIFY(held.back()->send("GET /api/v1/safetymonitor/0/issafe HTTP/1.1\r\nHost: t\r\n"));
     }
     // The margin is for a busy machine, the benchmark measures the time itself.
@@ -122,7 +113,7 @@ void TestDeviceServerLoad::heldConnectionsDelayNoOne()
     QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     // One more from the full address is closed at once: its request may not even be sent.
     clock.restart();
-    Client over("127.0.0.2", m_server->port());
+    Client over("127.0.0.2", m_server.port());
     if (over.send(IsSafe))
         QCOMPARE(over.read(3000), QByteArray("closed"));
     QVERIFY(clock.elapsed() < 1000);
@@ -130,7 +121,7 @@ void TestDeviceServerLoad::heldConnectionsDelayNoOne()
 
 void TestDeviceServerLoad::idleConnectionsClosed()
 {
-    Client halfSent("127.0.0.1", m_server->port());
+    Client halfSent("127.0.0.1", m_server.port());
     QVERIFY(halfSent.send("GET / HTTP/1.1\r\n"));
     QElapsedTimer clock;
     clock.start();
