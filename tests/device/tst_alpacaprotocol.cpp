@@ -238,7 +238,6 @@ void TestAlpacaProtocol::protocol_data()
         0x400);
     row("commandstring not implemented", "PUT", sm + "commandstring", "Command=x&Raw=false", 200,
         0x400);
-    row("average period 0", "PUT", oc + "averageperiod", "AveragePeriod=0", 200);
     row("average period of the whole archive", "PUT", oc + "averageperiod", "averageperiod=48",
         200);
     row("average period beyond the archive", "PUT", oc + "averageperiod", "averageperiod=48.01",
