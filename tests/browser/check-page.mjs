@@ -139,6 +139,12 @@ try {
 const exited = new Promise((done) => proc.on('exit', done));
 proc.kill();
 await exited;
-rmSync(profile, { recursive: true, force: true });
+// The browser's helpers may still be writing into its profile for a moment after it exits;
+// a profile left behind is no fault of the page.
+try {
+  rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+} catch (e) {
+  console.error(`note: ${profile} not removed: ${e.message}`);
+}
 problems.forEach((p) => console.error(`FAIL: ${p}`));
 process.exit(problems.length ? 1 : 0);
