@@ -2,21 +2,6 @@
 
 #include <QTest>
 
-namespace
-{
-
-constexpr qint64 Minute = 60 * 1000;
-
-ConditionsReadings readings(ConditionsReadings::Outcome outcome)
-{
-    ConditionsReadings r;
-    r.outcome = outcome;
-    r.refreshMinutes = 5;
-    return r;
-}
-
-} // namespace
-
 class TestEventTracker : public QObject
 {
     Q_OBJECT
@@ -30,6 +15,7 @@ private slots:
 void TestEventTracker::drivenDay()
 {
     using O = ConditionsReadings::Outcome;
+    constexpr qint64 Minute = 60 * 1000;
     EventTracker tracker({ 2, 15, 5 });
     QStringList told;
     const auto keep = [&told](const QList<NotifyEvent>& events) {
@@ -41,7 +27,10 @@ void TestEventTracker::drivenDay()
         keep(tracker.transition({ minute * Minute, safe, reason }));
     };
     const auto poll = [&](int minute, O outcome) {
-        keep(tracker.poll(minute * Minute, readings(outcome),
+        ConditionsReadings readings;
+        readings.outcome = outcome;
+        readings.refreshMinutes = 5;
+        keep(tracker.poll(minute * Minute, readings,
             outcome == O::Complete ? QStringLiteral("safe")
                                    : QStringLiteral("failed load: HTTP status 500")));
     };
