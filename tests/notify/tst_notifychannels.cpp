@@ -118,12 +118,9 @@ void TestNotifyChannels::emailThroughStartTls()
     const quint16 port = LoopbackTools::freePort();
     // The stand-in takes a message only after STARTTLS, and prints it.
     QProcess smtp;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PYTHONUNBUFFERED", "1");
-    smtp.setProcessEnvironment(env);
     smtp.setProcessChannelMode(QProcess::MergedChannels);
     smtp.start("/usr/bin/python3",
-        { "-m", "aiosmtpd", "-n", "-l", QStringLiteral("127.0.0.1:%1").arg(port), "--tlscert",
+        { "-u", "-m", "aiosmtpd", "-n", "-l", QStringLiteral("127.0.0.1:%1").arg(port), "--tlscert",
             dir.filePath("cert.pem"), "--tlskey", dir.filePath("key.pem") });
     const auto stopSmtp = qScopeGuard([&smtp] {
         smtp.kill();
@@ -190,11 +187,11 @@ void TestNotifyChannels::deadReceiverDelaysNothing()
         }
         QTRY_VERIFY(dead.hasPendingConnections());
     }
-    qInfo("slowest call with a dead receiver: %.3f ms; the whole case: %lld ms", slowestNs / 1e6,
-        total.elapsed());
-    QVERIFY(slowestNs < 20 * 1000 * 1000);
+    const QString times = QStringLiteral("slowest call %1 ms, the whole case %2 ms")
+                              .arg(slowestNs / 1e6)
+                              .arg(total.elapsed());
+    QVERIFY2(slowestNs < 20 * 1000 * 1000 && total.elapsed() < 5000, qPrintable(times));
     QVERIFY(notifyLog.join('\n').contains("dropped: queue full"));
-    QVERIFY(total.elapsed() < 5000);
 }
 
 QTEST_GUILESS_MAIN(TestNotifyChannels)
