@@ -199,11 +199,8 @@ void TestMqtt::willAndReconnectOfTheProgram()
     QVERIFY(!serviceUrl.isEmpty());
     const QString settingsFile = dir.filePath("settings.ini");
     NuboraProcess::writeSettings(settingsFile, "ISIMDESPEJADO", dir.path());
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue("Setup/MQTT_URL", broker.url());
-        settings.setValue("Setup/MQTT_Tema", "obs1");
-    }
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Setup/MQTT_URL", broker.url());
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Setup/MQTT_Tema", "obs1");
     QProcess nubora;
     QVERIFY(NuboraProcess::start(nubora, dir.path(), settingsFile, serviceUrl, {}));
     const auto stop = qScopeGuard([&] {
