@@ -58,11 +58,12 @@ INI
   echo "Simulated weather service: http://127.0.0.1:$port (station ISIMVIVO)"
 fi
 
-echo "Settings and Nubora.dat: $work"
+echo "Settings, Nubora.dat and the demo's history: $work"
 echo "Log: standard error, and in window mode ${XDG_STATE_HOME:-$HOME/.local/state}/nubora/nubora.log"
 sim_url="http://127.0.0.1:$port"
+# The simulator's weather stays out of the user's own history.
 nubora=(build/src/nubora --settings "$work/settings.ini" --service-url "$sim_url"
-  --pws-url "$sim_url" --forecast-url "$sim_url")
+  --pws-url "$sim_url" --forecast-url "$sim_url" --history "$work/history.sqlite")
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "$(uname)" != Darwin ]; then
   echo "No display found: one poll without a window, then the data file."
   status=0
