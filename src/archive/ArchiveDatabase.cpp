@@ -40,21 +40,6 @@ QByteArray insertPollSql()
     return sql + ")";
 }
 
-const char* colourName(FieldColour colour)
-{
-    switch (colour) {
-    case FieldColour::Green:
-        return "green";
-    case FieldColour::Yellow:
-        return "yellow";
-    case FieldColour::Red:
-        return "red";
-    case FieldColour::Grey:
-        break;
-    }
-    return "grey";
-}
-
 } // namespace
 
 ArchiveDatabase::ArchiveDatabase(const QString& path)

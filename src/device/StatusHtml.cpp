@@ -13,26 +13,11 @@ QString esc(const QString& text)
     return text.toHtmlEscaped();
 }
 
-const char* colourClass(FieldColour colour)
-{
-    switch (colour) {
-    case FieldColour::Green:
-        return "green";
-    case FieldColour::Yellow:
-        return "yellow";
-    case FieldColour::Red:
-        return "red";
-    case FieldColour::Grey:
-        break;
-    }
-    return "grey";
-}
-
 // boldAlways: the window's own field is drawn bold whatever the poll says.
 QString cell(const DisplayField& field, bool boldAlways = false)
 {
     return QStringLiteral("<td class=\"f %1%2\">%3</td>")
-        .arg(QLatin1String(colourClass(field.background)),
+        .arg(QLatin1String(colourName(field.background)),
             field.bold || boldAlways ? QStringLiteral(" b") : QString(), esc(field.text));
 }
 

@@ -42,26 +42,11 @@ HourlyAnswer parse(const QByteArray& xml)
     return XmlAnswers::hourly(document);
 }
 
-QString colourName(FieldColour colour)
-{
-    switch (colour) {
-    case FieldColour::Grey:
-        return QStringLiteral("grey");
-    case FieldColour::Green:
-        return QStringLiteral("green");
-    case FieldColour::Yellow:
-        return QStringLiteral("yellow");
-    case FieldColour::Red:
-        return QStringLiteral("red");
-    }
-    return QString();
-}
-
 // One line per cell state so that a mismatch shows exactly which cell differs.
 QString describe(const DisplayField& field)
 {
     return QStringLiteral("'%1' %2%3")
-        .arg(field.text, colourName(field.background),
+        .arg(field.text, QLatin1String(colourName(field.background)),
             field.bold ? QStringLiteral(" bold") : QString());
 }
 
